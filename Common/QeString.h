@@ -1,0 +1,134 @@
+// QeString: the suite's owned byte string.
+//
+// A string holds `length` bytes followed by one NUL byte in a block of exactly
+// `length` + 1 bytes; the content may itself hold NUL bytes. Unset and empty are
+// one state (`length` 0, no block). Copies are deep; storage is requested
+// without exceptions, and a string whose storage cannot be had stays unset.
+//
+//   QeString path("/Library/Plug-ins");
+//   path.IndexOf("/", 1);              // 8
+//   path.Substr(9);                    // "Plug-ins"
+//   QeString("a;b").Replace(";", ","); // "a,b"
+//   QeString(" 12px").GetLong();       // 12
+#ifndef QE_QESTRING_H
+#define QE_QESTRING_H
+
+class QeString {
+public:
+    /// All bits set. As a length: up to the source's NUL, or to the end. As a
+    /// search result: not found.
+    static const unsigned long maxLen;
+
+    /// Number of content bytes; 0 when unset.
+    unsigned long length;
+    /// The content and a NUL after it; null when unset. Written only by init.
+    char* buffer;
+
+    /// An unset string.
+    QeString();
+    /// The first `len` bytes of `text`; `maxLen` takes up to its NUL. Null
+    /// gives an unset string.
+    QeString(char* text, unsigned long len = maxLen);
+    QeString(const char* text, unsigned long len = maxLen);
+    /// A deep copy.
+    QeString(const QeString& other);
+    /// Takes over the other string's block; the other is left unset.
+    QeString(QeString&& other) noexcept;
+    virtual ~QeString();
+
+    /// Stores a copy of `n` bytes of `src`, NUL bytes included. Null `src` or
+    /// `n` 0 leaves the string unset, and so does a failed allocation.
+    void init(const char* src, unsigned long n);
+    /// Stores a copy of the other string's content; self-assignment keeps it.
+    QeString& operator=(const QeString& other);
+    QeString& operator=(QeString&& other) noexcept;
+    /// Frees the content; the string becomes unset.
+    void Clear();
+
+    /// Number of content bytes.
+    unsigned long Size() const { return length; }
+    /// The block, or null when unset.
+    char* Data() { return buffer; }
+    const char* Data() const { return buffer; }
+    /// The content as NUL-terminated text; never null ("" when unset).
+    const char* ConstData() const;
+    /// True when the string holds at least one byte.
+    bool IsSet() const { return length != 0; }
+    /// True when the string holds no byte.
+    bool IsEmpty() const { return length == 0; }
+    /// True when `pos` is the index of a byte of the content.
+    bool HasOf(unsigned long pos) const { return pos < length; }
+    /// The byte at `pos`, or 0 past the end.
+    char operator[](unsigned long pos) const { return pos < length ? buffer[pos] : 0; }
+
+    /// Same length and the same bytes, over the whole length.
+    bool Equals(const QeString& other) const;
+    /// Same length and the same bytes ignoring ASCII case, over the whole length.
+    bool EqualsIgnoreCase(const QeString& other) const;
+    bool operator==(const QeString& other) const { return Equals(other); }
+    bool operator!=(const QeString& other) const { return !Equals(other); }
+    /// Container order: longer strings first, equal lengths bytewise
+    /// (unsigned), the empty string last. So "abc" < "zz" < "a" < "".
+    bool operator<(const QeString& other) const;
+
+    /// Appends the other string's content; on a failed allocation nothing
+    /// changes. Appending a string to itself doubles it.
+    void Append(const QeString& other);
+    QeString& operator+=(const QeString& other);
+    /// Appends NUL-terminated text; null appends nothing.
+    QeString& operator+=(const char* text);
+    QeString operator+(const QeString& other) const;
+    QeString operator+(const char* text) const;
+
+    /// `count` bytes from `pos` (fewer at the end; `maxLen` takes the rest).
+    /// Unset when `pos` is not inside the string.
+    QeString Substr(unsigned long pos, unsigned long count = maxLen) const;
+    /// First occurrence of `text` at or after `start`, or `maxLen`. An empty
+    /// `text` is found at `start` when `start` is inside the string.
+    unsigned long IndexOf(const QeString& text, unsigned long start = 0) const;
+    /// As IndexOf, ignoring ASCII case.
+    unsigned long IndexOfIgnoreCase(const QeString& text, unsigned long start = 0) const;
+    /// Last occurrence of `text`, or `maxLen`. An empty `text` gives the length.
+    unsigned long IndexLastOf(const QeString& text) const;
+    /// As IndexLastOf, ignoring ASCII case.
+    unsigned long IndexLastOfIgnoreCase(const QeString& text) const;
+    /// True when IndexOf finds `text`; never true in an empty string.
+    bool Contains(const QeString& text) const;
+    bool ContainsIgnoreCase(const QeString& text) const;
+    /// True when the string begins with `text`; always true for an empty `text`.
+    bool StartsWith(const QeString& text) const;
+    /// True when the string ends with `text`; always false for an empty `text`.
+    bool EndsWith(const QeString& text) const;
+
+    /// Every occurrence of `from` replaced by `to`, left to right, without
+    /// overlap; the inserted text is not searched again ("aaa": "aa" -> "b"
+    /// gives "ba"). An empty `from` gives an unchanged copy.
+    QeString Replace(const QeString& from, const QeString& to) const;
+    /// As Replace, finding `from` ignoring ASCII case.
+    QeString ReplaceIgnoreCase(const QeString& from, const QeString& to) const;
+    /// Every byte that occurs in `chars` replaced by `ch`. An unchanged copy
+    /// when `chars` is empty or `ch` is NUL.
+    QeString ReplaceChars(const QeString& chars, char ch) const;
+    /// A copy with every byte mapped by tolower / toupper of the C library.
+    QeString ToLower() const;
+    QeString ToUpper() const;
+    /// A copy without leading and trailing TAB, LF, CR and SPACE.
+    QeString Trim() const;
+    /// The UTF-8 form: the content is UTF-8 already, so an unchanged copy.
+    QeString ToUTF8() const;
+
+    /// The decimal integer at the start (after white space), truncated to 32
+    /// bits; `def` when the string is empty or holds no number there.
+    int GetLong(int def = 0) const;
+    /// The unsigned decimal at the start ("-1" reads as 2^32 - 1); else `def`.
+    unsigned int GetULong(unsigned int def = 0) const;
+    /// The floating-point number at the start; else `def`.
+    double GetDouble(double def = 0.0) const;
+
+private:
+    QeString Transformed(int (*map)(int)) const;
+    template <class Search>
+    QeString ReplaceAll(const QeString& from, const QeString& to, Search search) const;
+};
+
+#endif

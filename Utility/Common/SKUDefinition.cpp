@@ -1,0 +1,286 @@
+#include "SKUDefinition.h"
+
+#include "StringLibrary.h"
+#include "XMLParser.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// An attribute's text; empty when the attribute is absent.
+QeString AttributeText(const TiXmlElement* element, const char* name) {
+    return QeString(element->Attribute(name));
+}
+
+// The first child node named `name`, when that node is an element.
+TiXmlElement* FirstChildElement(TiXmlNode* parent, const char* name) {
+    TiXmlNode* child = parent->FirstChild(name);
+    return child != nullptr ? child->ToElement() : nullptr;
+}
+
+// The next child element named `name` after `previous` (the first for null),
+// passing over nodes of that name that are not elements.
+TiXmlElement* NextChildElement(TiXmlNode* parent, const char* name, TiXmlNode* previous) {
+    for (TiXmlNode* node = parent->IterateChildren(name, previous); node != nullptr;
+         node = parent->IterateChildren(name, node)) {
+        if (TiXmlElement* element = node->ToElement())
+            return element;
+    }
+    return nullptr;
+}
+
+template <class Visit> void ForEachChildElement(TiXmlNode* parent, const char* name, Visit visit) {
+    for (TiXmlElement* element = NextChildElement(parent, name, nullptr); element != nullptr;
+         element = NextChildElement(parent, name, element))
+        visit(element);
+}
+
+// Only "0" (either case, which changes nothing for a digit) and "1" are
+// understood; anything else keeps the inherited value.
+bool getBoolFlagFromString(const QeString& text, bool inherited) {
+    if (text.EqualsIgnoreCase("0"))
+        return false;
+    if (text.Equals("1"))
+        return true;
+    return inherited;
+}
+
+// The names a host is keyed under: "Name32" for x86, "Name" for x64, and the
+// name alone when no architecture is given. Unknown words add nothing.
+Vector<QeString> HostVariants(const QeString& hostName, const QeString& arch) {
+    const Vector<QeString> pieces = StringLibrary::Split(arch, QeString(";"), true);
+    if (pieces.empty())
+        return Vector<QeString>{hostName};
+    Vector<QeString> variants;
+    for (const QeString& piece : pieces) {
+        if (piece.EqualsIgnoreCase("x86"))
+            variants.add(hostName + "32");
+        else if (piece.EqualsIgnoreCase("x64"))
+            variants.add(hostName);
+    }
+    return variants;
+}
+
+// A directory or file entry with the attributes both kinds share.
+FileNode MakeEntry(const TiXmlElement* element, const FileNode& parent, const QeString& parentName,
+                   bool isDirectory) {
+    FileNode entry;
+    entry.name = AttributeText(element, "fileName");
+    entry.isDirectory = isDirectory;
+    entry.parentDirectory = parentName;
+    const QeString arch = AttributeText(element, "arch");
+    entry.isX86 = arch.IsSet() && arch.EqualsIgnoreCase("x86") ? 1 : 0;
+    entry.dontDelete =
+        getBoolFlagFromString(AttributeText(element, "dontdelete"), parent.dontDelete);
+    entry.ignoreInstallErrors = getBoolFlagFromString(AttributeText(element, "ignoreinstallerrors"),
+                                                      parent.ignoreInstallErrors);
+    entry.allowDowngrade =
+        getBoolFlagFromString(AttributeText(element, "allowdowngrade"), parent.allowDowngrade);
+    return entry;
+}
+
+void ReadFileEntries(FileNode& parent, TiXmlNode* element, const QeString& parentName) {
+    ForEachChildElement(element, "file", [&](TiXmlElement* file) {
+        FileNode entry = MakeEntry(file, parent, parentName, false);
+        if (entry.name.IsEmpty())
+            return;
+        entry.configuration = AttributeText(file, "configuration");
+        if (TiXmlElement* shortcut = FirstChildElement(file, "shortCut")) {
+            entry.shortcutName = AttributeText(shortcut, "name");
+            entry.shortcutDir = AttributeText(shortcut, "dir");
+        }
+        QeString key = entry.name;
+        parent.children[key] = std::move(entry);
+    });
+}
+
+// Opens only regular files, without blocking on a FIFO or reading a directory.
+FILE* OpenRegularFile(const QeString& path) {
+    const int descriptor = open(path.ConstData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(descriptor);
+        return nullptr;
+    }
+    FILE* file = fdopen(descriptor, "rb");
+    if (file == nullptr)
+        close(descriptor);
+    return file;
+}
+
+} // namespace
+
+void SKUDefinition::clear() {
+    *this = SKUDefinition();
+}
+
+void SKUDefinition::fromFile(const QeString& path) {
+    TiXmlDocument document;
+    if (FILE* file = OpenRegularFile(path)) {
+        document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        std::fclose(file);
+    }
+    parseInner(document);
+}
+
+void SKUDefinition::parse(const QeString& text) {
+    TiXmlDocument document;
+    document.Parse(text.ToUTF8().ConstData(), nullptr, TIXML_ENCODING_UNKNOWN);
+    parseInner(document);
+}
+
+void SKUDefinition::parseInner(TiXmlDocument& document) {
+    clear();
+    TiXmlNode* product = TiXmlHandle(&document).Child("product", 0).ToNode();
+    if (product == nullptr)
+        return;
+
+    if (TiXmlElement* sku = FirstChildElement(product, "sku")) {
+        skuInfo.id = AttributeText(sku, "ID");
+        skuInfo.name = AttributeText(sku, "name");
+        skuInfo.build = AttributeText(sku, "build");
+        skuInfo.prefix = AttributeText(sku, "prefix");
+    }
+    if (TiXmlElement* package = FirstChildElement(product, "packageId"))
+        packageId = AttributeText(package, "value");
+    if (TiXmlElement* families = FirstChildElement(product, "families"))
+        ForEachChildElement(families, "family",
+                            [this](TiXmlElement* family) { parseFamily(family); });
+    parseHosts(product);
+    if (TiXmlNode* files = product->FirstChild("installFiles")) {
+        installFiles.name.Clear();
+        installFiles.isDirectory = true;
+        parseInstallFiles(installFiles, files, QeString());
+    }
+}
+
+void SKUDefinition::parseFamily(TiXmlElement* family) {
+    const char* familyName = family->Attribute("name");
+    if (familyName == nullptr)
+        return;
+    const QeString key(familyName);
+
+    if (TiXmlNode* plugins = family->FirstChild("plugins")) {
+        Vector<QeString> names;
+        std::map<QeString, int> indices;
+        ForEachChildElement(plugins, "plugin", [&](TiXmlElement* plugin) {
+            const int index = AttributeText(plugin, "index").GetLong(0);
+            if (const char* pluginName = plugin->Attribute("name")) {
+                names.add(QeString(pluginName));
+                indices[QeString(pluginName)] = index;
+            }
+        });
+        if (!names.empty())
+            familyPlugins.try_emplace(key, std::move(names));
+        if (!indices.empty())
+            familyPluginIndices[key] = std::move(indices);
+    }
+
+    if (TiXmlNode* contents = family->FirstChild("contents")) {
+        Vector<QeString> names;
+        ForEachChildElement(contents, "content", [&](TiXmlElement* content) {
+            if (const char* contentName = content->Attribute("name"))
+                names.add(QeString(contentName));
+        });
+        if (!names.empty())
+            familyContents.try_emplace(key, std::move(names));
+    }
+
+    TiXmlElement* mask = FirstChildElement(family, "featuresmask");
+    if (mask != nullptr && mask->Attribute("name") != nullptr)
+        familyFeaturesMasks.try_emplace(key, QeString(mask->Attribute("name")));
+    mask = FirstChildElement(family, "contentmask");
+    if (mask != nullptr && mask->Attribute("name") != nullptr)
+        familyContentMasks[key] = QeString(mask->Attribute("name"));
+    mask = FirstChildElement(family, "pluginsmask");
+    if (mask != nullptr && mask->Attribute("name") != nullptr)
+        familyPluginsMasks[key] = QeString(mask->Attribute("name"));
+}
+
+void SKUDefinition::parseHosts(TiXmlNode* product) {
+    fillHostsInfo(FirstChildElement(product, "hosts"), hosts, hostVariants, hostFamilies,
+                  hostCompilerOptions);
+    if (TiXmlElement* buildElement = FirstChildElement(product, "hostsForBuild")) {
+        // Reading it replaces the compiler options taken from `hosts`.
+        fillHostsInfo(buildElement, buildHosts, buildHostVariants, buildHostFamilies,
+                      hostCompilerOptions);
+    } else {
+        buildHosts = hosts;
+        buildHostVariants = hostVariants;
+        buildHostFamilies = hostFamilies;
+    }
+}
+
+void SKUDefinition::fillHostsInfo(TiXmlElement* element, Vector<QeString>& names,
+                                  Vector<QeString>& variants,
+                                  std::map<QeString, Vector<QeString>>& families,
+                                  std::map<QeString, QeString>& options) {
+    if (element == nullptr)
+        return;
+    options.clear();
+    ForEachChildElement(element, "host", [&](TiXmlElement* host) {
+        const char* hostName = host->Attribute("name");
+        if (hostName == nullptr)
+            return;
+        const QeString name(hostName);
+        names.add(name);
+        const Vector<QeString> familyList =
+            StringLibrary::Split(AttributeText(host, "families"), QeString(";"), true);
+        const QeString compilerOptions = AttributeText(host, "compilerOptions");
+        for (QeString& variant : HostVariants(name, AttributeText(host, "arch"))) {
+            if (compilerOptions.IsSet())
+                options[variant] = compilerOptions;
+            if (!familyList.empty())
+                families[variant] = familyList;
+            variants.add(std::move(variant));
+        }
+    });
+}
+
+namespace {
+
+// One directory whose children are being read: the node they go into, its
+// element, its name (handed down as the children's parentDirectory) and the
+// last `directory` child taken so far.
+struct PendingDirectory {
+    FileNode* node;
+    TiXmlNode* element;
+    const QeString* name;
+    TiXmlNode* lastDirectory;
+};
+
+} // namespace
+
+void SKUDefinition::parseInstallFiles(FileNode& parent, TiXmlNode* element,
+                                      const QeString& parentName) {
+    if (element == nullptr)
+        return;
+    // Depth first in document order, as a recursive walk would go, but with a
+    // work list so that no nesting depth can exhaust the stack. Each directory's
+    // subtree is complete before its next sibling replaces an entry.
+    std::vector<PendingDirectory> pending{{&parent, element, &parentName, nullptr}};
+    while (!pending.empty()) {
+        PendingDirectory& current = pending.back();
+        TiXmlElement* directory =
+            NextChildElement(current.element, "directory", current.lastDirectory);
+        if (directory == nullptr) {
+            ReadFileEntries(*current.node, current.element, *current.name);
+            pending.pop_back();
+            continue;
+        }
+        current.lastDirectory = directory;
+        FileNode entry = MakeEntry(directory, *current.node, *current.name, true);
+        if (entry.name.IsEmpty())
+            continue;
+        QeString key = entry.name;
+        FileNode& child = current.node->children[key] = std::move(entry);
+        pending.push_back({&child, directory, &child.name, nullptr});
+    }
+}

@@ -1,0 +1,72 @@
+// skuinfo FILE: shows how a product definition file is read.
+//
+// Exit status: 0 when the definition was shown, 1 when the file cannot be
+// read or holds no product, 2 for a wrong command line.
+
+#include "SKUDefinition.h"
+#include "SKUInfoPrinter.h"
+#include "XMLParser.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+const char kUsage[] = "usage: skuinfo FILE\n"
+                      "Lists the product definition in FILE (an sku.xml) as it is read.\n";
+
+int Fail(const std::string& message) {
+    std::cerr << "skuinfo: " << message << "\n";
+    return 1;
+}
+
+// The reader itself never reports a problem, so the file is checked here:
+// readable, a regular file, and holding a `product` element.
+int CheckDefinitionFile(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return Fail(std::string("cannot read ") + path + ": " + std::strerror(errno));
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(file);
+        return Fail(std::string("cannot read ") + path + ": not a regular file");
+    }
+    TiXmlDocument document;
+    document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+    std::fclose(file);
+    const std::string where = std::string(path) + ":" + std::to_string(document.ErrorRow()) + ":" +
+                              std::to_string(document.ErrorCol());
+    if (document.FirstChild("product") == nullptr) {
+        if (document.Error())
+            return Fail(where + ": " + document.ErrorDesc() + "; no product definition read");
+        return Fail(std::string(path) + ": no <product> element; not a product definition");
+    }
+    if (document.Error()) {
+        std::cerr << "skuinfo: warning: " << where << ": " << document.ErrorDesc()
+                  << "; showing what was read before it\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (argc != 2 || argv[1][0] == '\0' || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    if (const int status = CheckDefinitionFile(argv[1]))
+        return status;
+    SKUDefinition definition;
+    definition.fromFile(argv[1]);
+    SKUInfoPrinter::Print(definition, std::cout);
+    return std::cout.flush() ? 0 : 1;
+}

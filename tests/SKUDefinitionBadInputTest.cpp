@@ -1,0 +1,134 @@
+#include "SKUDefinition.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string S(const QeString& text) { return std::string(text.ConstData(), text.Size()); }
+
+// Whether a definition looks as constructed; enough to tell any leftover state.
+void ExpectEmpty(const SKUDefinition& d) {
+    EXPECT_TRUE(d.skuInfo.id.IsEmpty() && d.skuInfo.name.IsEmpty() && d.skuInfo.build.IsEmpty() &&
+                d.skuInfo.prefix.IsEmpty());
+    EXPECT_TRUE(d.packageId.IsEmpty());
+    EXPECT_TRUE(d.familyPlugins.empty() && d.familyPluginIndices.empty() &&
+                d.familyContents.empty() && d.familyContentMasks.empty() &&
+                d.familyPluginsMasks.empty() && d.familyFeaturesMasks.empty());
+    EXPECT_TRUE(d.hostFamilies.empty() && d.hosts.empty() && d.hostVariants.empty() &&
+                d.hostCompilerOptions.empty());
+    EXPECT_TRUE(d.buildHostFamilies.empty() && d.buildHosts.empty() &&
+                d.buildHostVariants.empty());
+    EXPECT_FALSE(d.installFiles.isDirectory);
+    EXPECT_TRUE(d.installFiles.children.empty());
+}
+
+const char kValid[] = R"(<product><sku ID="1" name="Loaded"/><packageId value="p"/>
+  <hosts><host name="H"/></hosts><installFiles><file fileName="f"/></installFiles></product>)";
+
+class SKUDefinitionBadInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/skubad-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    QeString Write(const std::string& content) {
+        const std::string path = (dir / "sku.xml").string();
+        std::ofstream(path, std::ios::binary) << content;
+        return QeString(path.c_str());
+    }
+
+    // Loads a valid document first, so a bad load has something to clear.
+    SKUDefinition LoadAfterValid(const QeString& path) {
+        SKUDefinition d;
+        d.parse(QeString(kValid));
+        EXPECT_EQ(S(d.skuInfo.name), "Loaded");
+        d.fromFile(path);
+        return d;
+    }
+
+    std::filesystem::path dir;
+};
+
+} // namespace
+
+TEST_F(SKUDefinitionBadInput, TruncatedFileKeepsWhatCameBeforeTheCut) {
+    const std::string whole = kValid;
+    SKUDefinition d = LoadAfterValid(Write(whole.substr(0, whole.find("<hosts>") + 16)));
+    EXPECT_EQ(S(d.skuInfo.name), "Loaded");
+    EXPECT_EQ(S(d.packageId), "p");
+    EXPECT_TRUE(d.installFiles.children.empty());
+}
+
+TEST_F(SKUDefinitionBadInput, TextThatIsNotXmlGivesAnEmptyDefinition) {
+    ExpectEmpty(LoadAfterValid(Write("product sku name=\"Loaded\" & <<< >>> ]]>\n")));
+    SKUDefinition d;
+    d.parse(QeString(kValid));
+    d.parse(QeString("just words, no markup"));
+    ExpectEmpty(d);
+}
+
+TEST_F(SKUDefinitionBadInput, BinaryFileGivesAnEmptyDefinition) {
+    std::mt19937 random(12345);
+    std::string bytes(64 * 1024, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random() & 0xFF);
+    bytes[0] = '\0';
+    bytes[100] = '<';
+    ExpectEmpty(LoadAfterValid(Write(bytes)));
+}
+
+TEST_F(SKUDefinitionBadInput, EmptyFileGivesAnEmptyDefinition) {
+    ExpectEmpty(LoadAfterValid(Write("")));
+}
+
+TEST_F(SKUDefinitionBadInput, DirectoryPathGivesAnEmptyDefinition) {
+    ExpectEmpty(LoadAfterValid(QeString(dir.string().c_str())));
+    std::filesystem::create_directory(dir / "sku.xml");
+    ExpectEmpty(LoadAfterValid(QeString((dir / "sku.xml").string().c_str())));
+}
+
+TEST_F(SKUDefinitionBadInput, HugeAttributeIsStoredWhole) {
+    std::string name(5 * 1024 * 1024, 'a');
+    for (std::size_t i = 0; i < name.size(); ++i)
+        name[i] = static_cast<char>('a' + i % 26);
+    SKUDefinition d;
+    d.fromFile(Write("<product><sku name=\"" + name + "\"/></product>"));
+    ASSERT_EQ(d.skuInfo.name.Size(), name.size());
+    EXPECT_TRUE(S(d.skuInfo.name) == name);
+}
+
+TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
+    const int depth = 5000;
+    std::string xml = "<product><installFiles>";
+    for (int i = 0; i < depth; ++i)
+        xml += "<directory fileName=\"d" + std::to_string(i) + "\">";
+    for (int i = 0; i < depth; ++i)
+        xml += "</directory>";
+    xml += "</installFiles></product>";
+    {
+        SKUDefinition d;
+        d.parse(QeString(xml.c_str(), xml.size()));
+        const FileNode* node = &d.installFiles;
+        std::string parent;
+        for (int i = 0; i < depth; ++i) {
+            ASSERT_EQ(node->children.size(), 1u) << "level " << i;
+            node = &node->children.begin()->second;
+            const std::string name = "d" + std::to_string(i);
+            ASSERT_EQ(S(node->name), name);
+            ASSERT_TRUE(node->isDirectory);
+            ASSERT_EQ(S(node->parentDirectory), parent) << "level " << i;
+            parent = name;
+        }
+        EXPECT_TRUE(node->children.empty());
+    }
+    SUCCEED(); // the tree was destroyed without incident
+}
