@@ -3,30 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
-
-using Positions = std::vector<std::size_t>;
 
 QeBitSet Set(const std::string& mask) {
     return QeBitSet(QeString(mask.data(), mask.size()));
 }
 
-// The positions of the set bits, lowest first.
-Positions SetBits(const QeBitSet& set) {
-    Positions result;
-    for (std::size_t i = 0; i < set.bits.size(); ++i)
-        if (set.bits[i])
-            result.push_back(i);
-    return result;
+// The bits highest first, as '0' and '1'; the length is the width.
+std::string Bits(const QeBitSet& set) {
+    std::string text;
+    for (std::size_t i = set.bits.size(); i > 0; --i)
+        text += set.bits[i - 1] ? '1' : '0';
+    return text;
 }
 
-Positions Range(std::size_t from, std::size_t to) {
-    Positions result;
-    for (std::size_t i = from; i <= to; ++i)
-        result.push_back(i);
-    return result;
+std::string Zeros(std::size_t count) {
+    return std::string(count, '0');
 }
 
 } // namespace
@@ -34,145 +27,96 @@ Positions Range(std::size_t from, std::size_t to) {
 TEST(QeBitSetRead, WorkedReadings) {
     QeBitSet set;
     EXPECT_TRUE(set.fromString(QeString("1F")));
-    EXPECT_EQ(8U, set.bits.size());
-    EXPECT_EQ(Range(0, 4), SetBits(set));
-
+    EXPECT_EQ("00011111", Bits(set));
     EXPECT_TRUE(set.fromString(QeString("0")));
-    EXPECT_EQ(4U, set.bits.size());
-    EXPECT_EQ(Positions{}, SetBits(set));
-
+    EXPECT_EQ("0000", Bits(set));
     EXPECT_TRUE(set.fromString(QeString("100000000")));
-    EXPECT_EQ(36U, set.bits.size());
-    EXPECT_EQ(Positions{32}, SetBits(set));
-
+    EXPECT_EQ("0001" + Zeros(32), Bits(set));
     EXPECT_TRUE(set.fromString(QeString("FFFFFFFF")));
-    EXPECT_EQ(32U, set.bits.size());
-    EXPECT_EQ(Range(0, 31), SetBits(set));
-
-    EXPECT_TRUE(set.fromString(QeString("aB")));
-    EXPECT_EQ((Positions{0, 1, 3, 5, 7}), SetBits(set));
-
-    // the first chunk read is the last eight characters
-    EXPECT_TRUE(set.fromString(QeString("0000000180000000")));
-    EXPECT_EQ(64U, set.bits.size());
-    EXPECT_EQ((Positions{31, 32}), SetBits(set));
+    EXPECT_EQ(std::string(32, '1'), Bits(set));
+    EXPECT_EQ("10101011", Bits(Set("aB")));
+    // the last eight characters are read first and give the low bits
+    EXPECT_EQ(Zeros(31) + "11" + Zeros(31), Bits(Set("0000000180000000")));
 }
 
-TEST(QeBitSetRead, EmptyTextClearsTheSet) {
-    QeBitSet set(QeString("FF"));
-    EXPECT_FALSE(set.fromString(QeString()));
-    EXPECT_TRUE(set.bits.empty());
-    EXPECT_TRUE(QeBitSet(QeString()).bits.empty());
+TEST(QeBitSetRead, EmptyOrRejectedTextClearsTheSet) {
+    const std::string masks[] = {"", "12G4", "1 ",
+                                 std::string("\0"
+                                             "1",
+                                             2)};
+    for (const std::string& mask : masks) {
+        SCOPED_TRACE(mask);
+        QeBitSet set(QeString("FF"));
+        EXPECT_FALSE(set.fromString(QeString(mask.data(), mask.size())));
+        EXPECT_TRUE(set.bits.empty());
+    }
+    // leading white space is skipped, but the width follows the characters
+    EXPECT_EQ("00000001", Bits(Set(" 1")));
+    // a chunk ends at its first NUL
+    EXPECT_EQ("00000001", Bits(Set(std::string("1\0", 2))));
 }
 
-TEST(QeBitSetRead, RejectedChunks) {
-    QeBitSet set(QeString("FF"));
-    EXPECT_FALSE(set.fromString(QeString("12G4")));
-    EXPECT_TRUE(set.bits.empty());
-    // trailing white space rejects, leading white space does not
-    EXPECT_FALSE(set.fromString(QeString("1 ")));
-    EXPECT_TRUE(set.bits.empty());
-    EXPECT_TRUE(set.fromString(QeString(" 1")));
-    EXPECT_EQ(8U, set.bits.size());
-    EXPECT_EQ(Positions{0}, SetBits(set));
-}
-
-TEST(QeBitSetRead, RejectedLowChunkLetsHighChunkMoveDown) {
+TEST(QeBitSetRead, RejectedChunkAddsNoBits) {
     QeBitSet set;
     EXPECT_TRUE(set.fromString(QeString("000000010000000Z")));
-    EXPECT_EQ(32U, set.bits.size());
-    EXPECT_EQ(Positions{0}, SetBits(set));
-
-    EXPECT_TRUE(set.fromString(QeString("1"
-                                        "0000000Z"
-                                        "00000002")));
-    EXPECT_EQ(36U, set.bits.size());
-    EXPECT_EQ((Positions{1, 32}), SetBits(set));
+    EXPECT_EQ(Zeros(31) + "1", Bits(set));
+    EXPECT_EQ("0001" + Zeros(30) + "10", Bits(Set("1"
+                                                  "0000000Z"
+                                                  "00000002")));
 }
 
-TEST(QeBitSetRead, ChunkEndsAtNul) {
-    // the width still follows the chunk's length in characters
-    QeBitSet set(QeString("1\0", 2));
-    EXPECT_EQ(8U, set.bits.size());
-    EXPECT_EQ(Positions{0}, SetBits(set));
-    EXPECT_TRUE(QeBitSet(QeString("\0"
-                                  "1",
-                                  2))
-                    .bits.empty());
-}
-
-TEST(QeBitSetContains, SameWidth) {
+TEST(QeBitSetContains, SetBitsOfOtherLieWithin) {
     EXPECT_TRUE(Set("3").Contains(Set("1")));
     EXPECT_FALSE(Set("1").Contains(Set("3")));
-    EXPECT_TRUE(Set("F").Contains(Set("F")));
-    EXPECT_FALSE(Set("0").Contains(Set("1")));
-}
-
-TEST(QeBitSetContains, NothingSetInOther) {
+    EXPECT_TRUE(Set("FF").Contains(Set("1")));
+    EXPECT_FALSE(Set("10").Contains(Set("1")));
+    EXPECT_FALSE(Set("0").Contains(Set("10")));
+    EXPECT_FALSE(Set("").Contains(Set("1")));
     for (const char* a : {"", "0", "3", "FFFFFFFFF"}) {
         SCOPED_TRACE(a);
         EXPECT_TRUE(Set(a).Contains(Set("")));
         EXPECT_TRUE(Set(a).Contains(Set("00")));
     }
-    EXPECT_FALSE(Set("").Contains(Set("1")));
 }
 
-TEST(QeBitSetContains, DifferentWidths) {
-    EXPECT_TRUE(Set("FF").Contains(Set("1")));
-    EXPECT_FALSE(Set("10").Contains(Set("1")));
-    EXPECT_FALSE(Set("0").Contains(Set("10")));
-    // a bit beyond this set's width counts as clear
+TEST(QeBitSetContains, BitBeyondWidthCountsAsClear) {
     EXPECT_FALSE(Set("1").Contains(Set("11")));
     EXPECT_FALSE(Set("F").Contains(Set("100000000")));
     EXPECT_TRUE(Set("1F").Contains(Set("11")));
 
     const QeBitSet a = Set("1");
-    a.Contains(Set("FF"));
-    EXPECT_EQ(4U, a.bits.size());
-    EXPECT_EQ(Positions{0}, SetBits(a));
+    EXPECT_FALSE(a.Contains(Set("FF")));
+    EXPECT_EQ("0001", Bits(a));
 }
 
 TEST(QeBitSetOps, Invert) {
     const QeBitSet a = Set("A");
-    const QeBitSet inverted = ~a;
-    EXPECT_EQ(4U, inverted.bits.size());
-    EXPECT_EQ((Positions{0, 2}), SetBits(inverted));
-    EXPECT_EQ((Positions{1, 3}), SetBits(a));
-    EXPECT_EQ(Range(0, 7), SetBits(~Set("00")));
-    EXPECT_TRUE((~QeBitSet()).bits.empty());
+    EXPECT_EQ("0101", Bits(~a));
+    EXPECT_EQ("1010", Bits(a));
+    EXPECT_EQ("11111111", Bits(~Set("00")));
+    EXPECT_EQ("", Bits(~QeBitSet()));
 }
 
-TEST(QeBitSetOps, And) {
+TEST(QeBitSetOps, AndTakesWiderWidth) {
     const QeBitSet f = Set("F");
     const QeBitSet ff = Set("FF");
-    for (const QeBitSet& result : {f & ff, ff & f}) {
-        EXPECT_EQ(8U, result.bits.size());
-        EXPECT_EQ(Range(0, 3), SetBits(result));
-    }
-    EXPECT_EQ(4U, f.bits.size());
-    EXPECT_EQ(Range(0, 7), SetBits(ff));
-    EXPECT_EQ(Positions{1}, SetBits(Set("3") & Set("6")));
-}
+    EXPECT_EQ("00001111", Bits(f & ff));
+    EXPECT_EQ("00001111", Bits(ff & f));
+    EXPECT_EQ("1111", Bits(f));
+    EXPECT_EQ("11111111", Bits(ff));
+    EXPECT_EQ("0010", Bits(Set("3") & Set("6")));
 
-TEST(QeBitSetOps, AndAssign) {
     QeBitSet a = Set("FF");
-    QeBitSet& same = (a &= Set("F0"));
-    EXPECT_EQ(&a, &same);
-    EXPECT_EQ(8U, a.bits.size());
-    EXPECT_EQ(Range(4, 7), SetBits(a));
-
-    QeBitSet narrow = Set("1");
-    narrow &= Set("FFFF");
-    EXPECT_EQ(16U, narrow.bits.size());
-    EXPECT_EQ(Positions{0}, SetBits(narrow));
-
-    QeBitSet cleared = Set("F");
-    cleared &= QeBitSet();
-    EXPECT_EQ(4U, cleared.bits.size());
-    EXPECT_EQ(Positions{}, SetBits(cleared));
-
-    QeBitSet self = Set("5");
-    self &= self;
-    EXPECT_EQ(4U, self.bits.size());
-    EXPECT_EQ((Positions{0, 2}), SetBits(self));
+    EXPECT_EQ(&a, &(a &= Set("F0")));
+    EXPECT_EQ("11110000", Bits(a));
+    a = Set("1");
+    a &= Set("FFFF");
+    EXPECT_EQ(Zeros(15) + "1", Bits(a));
+    a = Set("F");
+    a &= QeBitSet();
+    EXPECT_EQ("0000", Bits(a));
+    a = Set("5");
+    const QeBitSet& same = a;
+    a &= same;
+    EXPECT_EQ("0101", Bits(a));
 }
