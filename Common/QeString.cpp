@@ -3,6 +3,7 @@
 #include "StringLibrary.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -334,7 +335,7 @@ int QeString::GetLong(int def) const {
     if (std::sscanf(buffer, "%ld", &value) < 1)
         return def;
     // Keeps the low 32 bits, as the stored number is 32-bit.
-    return static_cast<int>(static_cast<unsigned int>(static_cast<unsigned long>(value)));
+    return static_cast<int>(static_cast<std::uint32_t>(value));
 }
 
 unsigned int QeString::GetULong(unsigned int def) const {

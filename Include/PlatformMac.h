@@ -2,8 +2,6 @@
 #ifndef QE_PLATFORMMAC_H
 #define QE_PLATFORMMAC_H
 
-#ifndef _GUID_DEFINED
-#define _GUID_DEFINED
 /// A 128-bit identifier in its usual four-field layout.
 struct _GUID {
     unsigned long Data1;
@@ -11,6 +9,5 @@ struct _GUID {
     unsigned short Data3;
     unsigned char Data4[8];
 };
-#endif
 
 #endif

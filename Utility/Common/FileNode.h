@@ -46,7 +46,10 @@ public:
         return *this;
     }
     FileNode& operator=(FileNode&& other) noexcept {
-        std::map<QeString, FileNode> discarded;
+        if (this == &other)
+            return *this;
+        // The old children go last: `other` may be one of them.
+        Children discarded;
         discarded.swap(children);
         MoveMembers(std::move(other));
         ReleaseTree(discarded);
