@@ -26,7 +26,7 @@ public:
     /// An empty set (width 0).
     QeBitSet() = default;
     /// The set read from a mask text by fromString.
-    explicit QeBitSet(const QeString& mask) { fromString(mask); }
+    QeBitSet(const QeString& mask) { fromString(mask); }
 
     /// Replaces the content by the bits of a hexadecimal mask text. The text
     /// is read in chunks of eight characters from its end; each chunk that

@@ -97,17 +97,17 @@ QeString::~QeString() {
 }
 
 void QeString::init(const char* src, unsigned long n) {
-    Clear();
-    if (src == nullptr || n == 0)
-        return;
     // n + 1 wraps to 0 for n == maxLen; such a block could never be had.
-    if (n == maxLen)
-        return;
-    char* block = new (std::nothrow) char[n + 1];
+    char* block =
+        src != nullptr && n != 0 && n != maxLen ? new (std::nothrow) char[n + 1] : nullptr;
+    // The copy is made before the old block goes, so `src` may point into it.
+    if (block != nullptr) {
+        std::memcpy(block, src, n);
+        block[n] = '\0';
+    }
+    Clear();
     if (block == nullptr)
         return;
-    std::memcpy(block, src, n);
-    block[n] = '\0';
     buffer = block;
     length = n;
 }

@@ -6,8 +6,9 @@
 
 namespace {
 
+// A mask text converts to a set implicitly, as callers rely on.
 QeBitSet Set(const std::string& mask) {
-    return QeBitSet(QeString(mask.data(), mask.size()));
+    return QeString(mask.data(), mask.size());
 }
 
 // The bits highest first, as '0' and '1'; the length is the width.

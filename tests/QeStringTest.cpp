@@ -74,6 +74,14 @@ TEST(QeStringStorage, CopiesAreDeep) {
     ExpectUnset(original);
 }
 
+TEST(QeStringStorage, InitMayCopyFromItsOwnContent) {
+    QeString s("abcdef");
+    s.init(s.Data() + 1, 3);
+    EXPECT_EQ("bcd", B(s));
+    s.init(s.Data(), 0);
+    ExpectUnset(s);
+}
+
 TEST(QeStringCompare, WholeLengthCounts) {
     EXPECT_TRUE("abc"_q == "abc"_q);
     EXPECT_TRUE("abc"_q != "ab"_q);
