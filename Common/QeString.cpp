@@ -14,8 +14,10 @@ namespace {
 
 const char kEmptyText[] = "";
 
-int ToLowerByte(unsigned char byte) {
-    return std::tolower(byte);
+// The C library takes a byte as unsigned char: a negative value other than
+// EOF is undefined there.
+int ToLowerByte(char byte) {
+    return std::tolower(static_cast<unsigned char>(byte));
 }
 
 bool BytesEqual(const char* a, const char* b, unsigned long n) {
@@ -24,8 +26,7 @@ bool BytesEqual(const char* a, const char* b, unsigned long n) {
 
 bool BytesEqualIgnoreCase(const char* a, const char* b, unsigned long n) {
     for (unsigned long i = 0; i < n; ++i) {
-        if (ToLowerByte(static_cast<unsigned char>(a[i])) !=
-            ToLowerByte(static_cast<unsigned char>(b[i])))
+        if (ToLowerByte(a[i]) != ToLowerByte(b[i]))
             return false;
     }
     return true;
@@ -305,8 +306,6 @@ QeString QeString::ReplaceChars(const QeString& chars, char ch) const {
 
 QeString QeString::Transformed(int (*map)(int)) const {
     QeString result(*this);
-    // Bytes go to the C library as unsigned char: a negative value other than
-    // EOF is undefined there.
     for (unsigned long i = 0; i < result.length; ++i)
         result.buffer[i] = static_cast<char>(map(static_cast<unsigned char>(result.buffer[i])));
     return result;
