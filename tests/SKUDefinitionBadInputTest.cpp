@@ -1,4 +1,5 @@
 #include "SKUDefinition.h"
+#include "XMLNestingLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -134,4 +135,23 @@ TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
         parent = name;
     }
     EXPECT_TRUE(node->children.empty());
+}
+
+TEST_F(SKUDefinitionBadInput, NestingPastTheLimitIsReadUpToIt) {
+    // Deep enough to exhaust the stack of a parser that recursed all the way.
+    const int depth = 100000;
+    std::string xml = "<product><sku name=\"Deep\"/><installFiles>";
+    for (int i = 0; i < depth; ++i)
+        xml += "<directory fileName=\"d\">";
+    SKUDefinition fromText;
+    fromText.parse(QeString(xml.c_str(), xml.size()));
+    SKUDefinition fromFile = LoadAfterValid(Write(xml));
+    for (const SKUDefinition* d : {&fromText, &fromFile}) {
+        EXPECT_EQ(S(d->skuInfo.name), "Deep");
+        unsigned long levels = 0;
+        for (const FileNode* node = &d->installFiles; !node->children.empty(); ++levels)
+            node = &node->children.begin()->second;
+        // product and installFiles take two of the levels
+        EXPECT_EQ(levels, XMLNestingLimit::kMaxDepth - 2);
+    }
 }

@@ -65,18 +65,36 @@ TEST(SKUInfoTool, RefusesWhatIsNoDefinition) {
     EXPECT_EQ(run.status, 1);
 }
 
-TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
+namespace {
+
+// Runs skuinfo on a temporary file holding `text`.
+ToolRun RunOnText(const std::string& text) {
     char path[] = "/tmp/skuinfo-XXXXXX";
     const int descriptor = mkstemp(path);
-    ASSERT_GE(descriptor, 0);
-    const std::string text = "<product><sku name=\"Cut\"/>\n<families><family";
-    ASSERT_EQ(write(descriptor, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    if (descriptor < 0)
+        return {-1, ""};
+    const bool written = write(descriptor, text.data(), text.size()) == ssize_t(text.size());
     close(descriptor);
-    const ToolRun run = RunTool(path);
+    ToolRun run = written ? RunTool(path) : ToolRun{-1, ""};
     unlink(path);
+    return run;
+}
+
+} // namespace
+
+TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
+    ToolRun run = RunOnText("<product><sku name=\"Cut\"/>\n<families><family");
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.output.find("warning: " + std::string(path) + ":"), std::string::npos);
+    EXPECT_NE(run.output.find("warning: /tmp/skuinfo-"), std::string::npos);
     EXPECT_NE(run.output.find("name       \"Cut\""), std::string::npos);
+
+    std::string deep = "<product><sku name=\"Deep\"/>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    run = RunOnText(deep);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("nested deeper than 10000 levels"), std::string::npos);
+    EXPECT_NE(run.output.find("name       \"Deep\""), std::string::npos);
 }
 
 TEST(SKUInfoTool, WrongCommandLineGivesUsage) {

@@ -1,6 +1,7 @@
 #include "SKUDefinition.h"
 
 #include "StringLibrary.h"
+#include "XMLNestingLimit.h"
 #include "XMLParser.h"
 
 #include <cstdio>
@@ -124,7 +125,7 @@ void SKUDefinition::clear() {
 void SKUDefinition::fromFile(const QeString& path) {
     TiXmlDocument document;
     if (FILE* file = OpenRegularFile(path)) {
-        document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        XMLNestingLimit::LoadFile(document, file);
         std::fclose(file);
     }
     parseInner(document);
@@ -132,7 +133,11 @@ void SKUDefinition::fromFile(const QeString& path) {
 
 void SKUDefinition::parse(const QeString& text) {
     TiXmlDocument document;
-    document.Parse(text.ToUTF8().ConstData(), nullptr, TIXML_ENCODING_UNKNOWN);
+    QeString utf8 = text.ToUTF8();
+    const unsigned long safe = XMLNestingLimit::SafeLength(utf8.ConstData(), utf8.Size());
+    if (safe < utf8.Size())
+        utf8 = utf8.Substr(0, safe);
+    document.Parse(utf8.ConstData(), nullptr, TIXML_ENCODING_UNKNOWN);
     parseInner(document);
 }
 

@@ -5,6 +5,7 @@
 
 #include "SKUDefinition.h"
 #include "SKUInfoPrinter.h"
+#include "XMLNestingLimit.h"
 #include "XMLParser.h"
 
 #include <cerrno>
@@ -24,6 +25,19 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+// "FILE:ROW:COL: what the XML library found wrong", without a location the
+// library could not give.
+std::string XmlProblem(const char* path, const TiXmlDocument& document) {
+    std::string problem = path;
+    if (document.ErrorRow() > 0)
+        problem +=
+            ":" + std::to_string(document.ErrorRow()) + ":" + std::to_string(document.ErrorCol());
+    std::string description = document.ErrorDesc();
+    if (!description.empty() && description.back() == '.')
+        description.pop_back();
+    return problem + ": " + description;
+}
+
 // The reader itself never reports a problem, so the file is checked here:
 // readable, a regular file, and holding a `product` element.
 int CheckDefinitionFile(const char* path) {
@@ -36,18 +50,20 @@ int CheckDefinitionFile(const char* path) {
         return Fail(std::string("cannot read ") + path + ": not a regular file");
     }
     TiXmlDocument document;
-    document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+    const bool whole = XMLNestingLimit::LoadFile(document, file);
     std::fclose(file);
-    const std::string where = std::string(path) + ":" + std::to_string(document.ErrorRow()) + ":" +
-                              std::to_string(document.ErrorCol());
+    if (!whole) {
+        std::cerr << "skuinfo: warning: " << path << ": elements nested deeper than "
+                  << XMLNestingLimit::kMaxDepth << " levels; showing what comes before them\n";
+    }
+    const std::string problem = XmlProblem(path, document);
     if (document.FirstChild("product") == nullptr) {
         if (document.Error())
-            return Fail(where + ": " + document.ErrorDesc() + "; no product definition read");
+            return Fail(problem + "; no product definition read");
         return Fail(std::string(path) + ": no <product> element; not a product definition");
     }
     if (document.Error()) {
-        std::cerr << "skuinfo: warning: " << where << ": " << document.ErrorDesc()
-                  << "; showing what was read before it\n";
+        std::cerr << "skuinfo: warning: " << problem << "; showing what was read before it\n";
     }
     return 0;
 }

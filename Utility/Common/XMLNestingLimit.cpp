@@ -1,0 +1,151 @@
+#include "XMLNestingLimit.h"
+
+#include "XMLParser.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+class NestingScanner {
+public:
+    NestingScanner(const char* text, unsigned long size, unsigned long maxDepth)
+        : text(text), size(size), maxDepth(maxDepth) {}
+
+    unsigned long SafeLength() {
+        unsigned long at = 0;
+        while (at < size) {
+            if (text[at] != '<') {
+                ++at;
+                continue;
+            }
+            if (StartsWith(at, "<!--"))
+                at = After(at + 4, "-->");
+            else if (StartsWith(at, "<![CDATA["))
+                at = After(at + 9, "]]>");
+            else if (StartsWith(at, "</"))
+                at = EndTag(at);
+            else if (at + 1 < size && IsNameStart(text[at + 1]))
+                at = StartTag(at);
+            else
+                at = Unknown(at);
+            if (tooDeep)
+                return cut;
+        }
+        return size;
+    }
+
+private:
+    // As the library reads a name start: a letter, an underscore, or any byte
+    // that may begin a multi-byte character.
+    static bool IsNameStart(char c) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        return byte >= 127 || byte == '_' || std::isalpha(byte) != 0;
+    }
+
+    bool StartsWith(unsigned long at, const char* prefix) const {
+        const unsigned long n = std::strlen(prefix);
+        return size - at >= n && std::memcmp(text + at, prefix, n) == 0;
+    }
+
+    // The offset just after the next `token` from `from`, or the end.
+    unsigned long After(unsigned long from, const char* token) const {
+        const char* found =
+            std::search(text + from, text + size, token, token + std::strlen(token));
+        return found == text + size ? size
+                                    : static_cast<unsigned long>(found - text) + std::strlen(token);
+    }
+
+    // The offset just after the `>` that ends a tag, skipping quoted values.
+    unsigned long AfterQuotedTag(unsigned long from) const {
+        for (unsigned long at = from; at < size; ++at) {
+            if (text[at] == '"' || text[at] == '\'') {
+                const char* close = std::find(text + at + 1, text + size, text[at]);
+                at = static_cast<unsigned long>(close - text);
+            } else if (text[at] == '>') {
+                return at + 1;
+            }
+        }
+        return size;
+    }
+
+    void Open(unsigned long at) {
+        if (++depth > maxDepth && !tooDeep) {
+            tooDeep = true;
+            cut = at;
+        }
+    }
+
+    unsigned long EndTag(unsigned long at) {
+        // At the top level the library takes a stray end tag as an unknown
+        // node; either way it skips to the next `>`.
+        if (depth > 0)
+            --depth;
+        return After(at + 2, ">");
+    }
+
+    unsigned long StartTag(unsigned long at) {
+        Open(at);
+        const unsigned long end = AfterQuotedTag(at + 1);
+        const bool selfClosing = end - at >= 4 && text[end - 1] == '>' && text[end - 2] == '/';
+        if (selfClosing)
+            --depth;
+        return end;
+    }
+
+    // `<!...>`, `<?...>` or `<` before anything else: the library may end it
+    // at the first `>` or read quoted values in it. Every element start up to
+    // the later of both ends counts, and no end tag in between does.
+    unsigned long Unknown(unsigned long at) {
+        const unsigned long end = std::max(After(at + 1, ">"), AfterQuotedTag(at + 1));
+        for (unsigned long inner = at + 1; inner + 1 < end && !tooDeep; ++inner) {
+            if (text[inner] == '<' && IsNameStart(text[inner + 1]))
+                Open(inner);
+        }
+        return end;
+    }
+
+    const char* text;
+    unsigned long size;
+    unsigned long maxDepth;
+    unsigned long depth = 0;
+    bool tooDeep = false;
+    unsigned long cut = 0;
+};
+
+std::string ReadAll(FILE* file) {
+    std::string content;
+    struct stat status;
+    if (fstat(fileno(file), &status) == 0 && status.st_size > 0)
+        content.reserve(static_cast<std::size_t>(status.st_size));
+    char chunk[64 * 1024];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        content.append(chunk, n);
+    return content;
+}
+
+} // namespace
+
+unsigned long XMLNestingLimit::SafeLength(const char* text, unsigned long size,
+                                          unsigned long maxDepth) {
+    return NestingScanner(text, size, maxDepth).SafeLength();
+}
+
+bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
+    std::string content = ReadAll(file);
+    const unsigned long safe = SafeLength(content.data(), content.size());
+    if (safe == content.size()) {
+        std::string().swap(content); // the library reads its own copy
+        std::rewind(file);
+        document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        return true;
+    }
+    if (FILE* prefix = fmemopen(content.data(), safe, "rb")) {
+        document.LoadFile(prefix, TIXML_ENCODING_UNKNOWN);
+        std::fclose(prefix);
+    }
+    return false;
+}
