@@ -1,0 +1,48 @@
+// PosixPlatform: the uninstaller's platform calls on a POSIX terminal.
+//
+// - Alerts are printed to standard output (title, text, then the buttons with
+//   the default one in brackets: "[Cancel] Uninstall"); one line is read from
+//   standard input: an empty line or its end takes the default button, a
+//   button's title in any case takes that button, anything else asks again.
+// - The bundle is found from the executable's real path, which lies in its
+//   Contents/MacOS directory.
+// - Temporary directories go in TMPDIR (else /tmp) and are created with mode
+//   0700, never reused.
+// - Administrator rights: the root user has them; anyone else is asked by
+//   sudo on the terminal, and tools then run through sudo.
+#ifndef QE_POSIXPLATFORM_H
+#define QE_POSIXPLATFORM_H
+
+#include "UninstallerPlatform.h"
+
+class PosixPlatform : public UninstallerPlatform {
+public:
+    int RunAlert(const std::string& title, const std::optional<std::string>& defaultButton,
+                 const std::optional<std::string>& alternateButton,
+                 const std::string& informativeText) override;
+    std::optional<std::string> PathForAuxiliaryExecutable(const std::string& name) override;
+    std::string BundlePath() override;
+    std::string TemporaryDirectory() override;
+    std::string GloballyUniqueString() override;
+    bool CreateDirectory(const std::string& path) override;
+    bool CopyItem(const std::string& source, const std::string& destination) override;
+    bool LaunchTask(const std::string& path, const std::vector<std::string>& arguments) override;
+    void ActivateIgnoringOtherApps() override;
+    OSStatus AuthorizationCreate(AuthorizationFlags flags,
+                                 AuthorizationRef* authorization) override;
+    OSStatus AuthorizationCopyRights(AuthorizationRef authorization, const char* right,
+                                     AuthorizationFlags flags) override;
+    OSStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization,
+                                                const char* toolPath, AuthorizationFlags flags,
+                                                char* const* arguments,
+                                                ToolOutput* output) override;
+    long ReadToolOutput(const ToolOutput& output, char* buffer, unsigned long size) override;
+    int ToolExitStatus(const ToolOutput& output) override;
+    OSStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags) override;
+
+private:
+    // The directory holding the running executable (Contents/MacOS).
+    std::string ExecutableDirectory();
+};
+
+#endif

@@ -1,0 +1,155 @@
+#include "Uninstaller.h"
+
+#include "SKUDefinition.h"
+
+namespace {
+
+const char kPrivilegedPhaseArgument[] = "1";
+const char kFallbackProductName[] = "this product";
+const char kSkuFile[] = "sku.xml";
+const char kTargetsFile[] = "target_path.xml";
+const char kToolName[] = "InstallUtility";
+const char kBundleCopyName[] = "Uninstall.app";
+const char kCopyExecutable[] = "Contents/MacOS/Uninstall";
+const char kAdministratorRight[] = "system.privilege.admin";
+const AuthorizationFlags kRightsFlags = kAuthorizationFlagInteractionAllowed |
+                                        kAuthorizationFlagExtendRights |
+                                        kAuthorizationFlagPreAuthorize;
+const unsigned long kOutputReadSize = 64;
+
+const char kConfigurationErrorTitle[] = "Configuration Error";
+const char kConfigurationErrorText[] =
+    "Configuration file Uninstall.plist not found in application bundle.";
+const char kUnexpectedErrorTitle[] = "Unexpected Error";
+const char kUnexpectedErrorText[] = "An unxpected error has occured. Restart uninstaller.";
+const char kCompletedText[] = "Uninstallation completed successfully.";
+
+// Joins with exactly one separator between the two parts.
+std::string AppendPathComponent(const std::string& base, const std::string& component) {
+    if (base.empty())
+        return component;
+    return base.back() == '/' ? base + component : base + "/" + component;
+}
+
+// The product name is always inserted as text, never used as a format.
+std::string UninstallTitle(const std::string& productName) {
+    return "Uninstall " + productName;
+}
+
+} // namespace
+
+std::string GetProductName(const std::optional<std::string>& skuPath) {
+    if (!skuPath)
+        return kFallbackProductName;
+    const QeString path(skuPath->c_str());
+    if (!path.IsSet())
+        return kFallbackProductName;
+    SKUDefinition definition;
+    definition.fromFile(path);
+    const QeString& name = definition.skuInfo.name;
+    return name.IsSet() ? std::string(name.ConstData()) : kFallbackProductName;
+}
+
+std::optional<std::string> CreateTemporaryDirectory(UninstallerPlatform& platform) {
+    const std::string path =
+        AppendPathComponent(platform.TemporaryDirectory(), platform.GloballyUniqueString());
+    if (!platform.CreateDirectory(path))
+        return std::nullopt;
+    return path;
+}
+
+bool Uninstaller::IsPrivilegedPhase(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == kPrivilegedPhaseArgument)
+            return true;
+    }
+    return false;
+}
+
+int Uninstaller::Run(const std::vector<std::string>& arguments) {
+    const bool privileged = IsPrivilegedPhase(arguments);
+    BundleFiles files;
+    files.skuPath = platform.PathForAuxiliaryExecutable(kSkuFile);
+    files.targetPath = platform.PathForAuxiliaryExecutable(kTargetsFile);
+    const std::string productName = GetProductName(files.skuPath);
+    if (privileged)
+        RunInstallUtility(files, productName);
+    else
+        ConfirmAndRelaunch(files, productName);
+    return 0;
+}
+
+void Uninstaller::ConfirmAndRelaunch(const BundleFiles& files, const std::string& productName) {
+    if (!files.skuPath || !files.targetPath) {
+        ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
+        return;
+    }
+    const int answer = platform.RunAlert(
+        UninstallTitle(productName), std::string("Cancel"), std::string("Uninstall"),
+        "Do you wish to remove " + productName + " and all related components?");
+    if (answer != UninstallerPlatform::kAlternateButton)
+        return;
+    const std::optional<std::string> directory = CreateTemporaryDirectory(platform);
+    if (!directory) {
+        ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
+        return;
+    }
+    const std::string copy = AppendPathComponent(*directory, kBundleCopyName);
+    // A copy or start that fails is reported, not left to end in silence.
+    if (!platform.CopyItem(platform.BundlePath(), copy) ||
+        !platform.LaunchTask(AppendPathComponent(copy, kCopyExecutable),
+                             {kPrivilegedPhaseArgument}))
+        ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
+}
+
+void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string& productName) {
+    platform.ActivateIgnoringOtherApps();
+    const std::optional<std::string> toolPath = platform.PathForAuxiliaryExecutable(kToolName);
+    // Nothing runs with a path that is missing, and nobody is asked for rights.
+    if (!files.skuPath || !files.targetPath || !toolPath) {
+        ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
+        return;
+    }
+    AuthorizationRef authorization = nullptr;
+    if (platform.AuthorizationCreate(kAuthorizationFlagDefaults, &authorization) !=
+        errAuthorizationSuccess) {
+        platform.AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);
+        return;
+    }
+    std::optional<int> toolStatus;
+    if (platform.AuthorizationCopyRights(authorization, kAdministratorRight, kRightsFlags) ==
+        errAuthorizationSuccess)
+        toolStatus = RunTool(authorization, *toolPath, files);
+    platform.AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);
+    if (!toolStatus)
+        return;
+    // A tool that failed is never reported as a completed uninstall.
+    if (*toolStatus == 0)
+        ShowNotice(UninstallTitle(productName), kCompletedText);
+    else
+        ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
+}
+
+std::optional<int> Uninstaller::RunTool(AuthorizationRef authorization, const std::string& toolPath,
+                                        const BundleFiles& files) {
+    std::string uninstall = "-uninstall";
+    std::string skuPath = *files.skuPath;
+    std::string targetPath = *files.targetPath;
+    std::string verbose = "-v";
+    char* const arguments[] = {uninstall.data(), skuPath.data(), targetPath.data(), verbose.data(),
+                               nullptr};
+    ToolOutput output;
+    if (platform.AuthorizationExecuteWithPrivileges(authorization, toolPath.c_str(),
+                                                    kAuthorizationFlagDefaults, arguments,
+                                                    &output) != errAuthorizationSuccess)
+        return std::nullopt;
+    // The output only tells when the tool is done; its bytes are not used.
+    char buffer[kOutputReadSize] = {};
+    while (platform.ReadToolOutput(output, buffer, sizeof buffer) > 0) {
+    }
+    return platform.ToolExitStatus(output);
+}
+
+void Uninstaller::ShowNotice(const std::string& title, const std::string& text) {
+    platform.RunAlert(title, std::nullopt, std::nullopt, text);
+}

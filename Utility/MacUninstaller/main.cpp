@@ -1,0 +1,12 @@
+// Uninstall: removes the product described by the sku.xml beside it.
+
+#include "PosixPlatform.h"
+#include "Uninstaller.h"
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    PosixPlatform platform;
+    return Uninstaller(platform).Run(std::vector<std::string>(argv, argv + argc));
+}
