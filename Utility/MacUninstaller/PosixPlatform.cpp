@@ -119,6 +119,12 @@ bool IsRoot() {
     return geteuid() == 0;
 }
 
+// True when standard input is a terminal on which this process's group is
+// in the foreground, as when started from an interactive shell.
+bool OwnsTerminal() {
+    return isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
+}
+
 // ---- Files ----
 
 std::string Join(const std::string& directory, const std::string& name) {
@@ -279,6 +285,11 @@ bool PosixPlatform::CopyItem(const std::string& source, const std::string& desti
 bool PosixPlatform::LaunchTask(const std::string& path, const std::vector<std::string>& arguments) {
     std::vector<std::string> command{path};
     command.insert(command.end(), arguments.begin(), arguments.end());
+    int hold[2] = {-1, -1};
+    if (OwnsTerminal() && launchedTasksPipe == -1 && pipe(hold) == 0) {
+        fcntl(hold[0], F_SETFD, FD_CLOEXEC);
+        launchedTasksPipe = hold[0];
+    }
     // A middle process starts the task and exits at once, so the task is
     // adopted by init and never left as a zombie; its exit tells whether the
     // task started.
@@ -286,7 +297,24 @@ bool PosixPlatform::LaunchTask(const std::string& path, const std::vector<std::s
     const pid_t middle = fork();
     if (middle == 0)
         _exit(Spawn(command) < 0 ? 1 : 0);
+    if (hold[1] != -1)
+        close(hold[1]);
     return middle > 0 && WaitForExit(middle) == 0;
+}
+
+void PosixPlatform::KeepTerminalForLaunchedTasks() {
+    if (launchedTasksPipe == -1)
+        return;
+    char ignored;
+    for (ssize_t n = 1; n > 0 || (n < 0 && errno == EINTR);)
+        n = read(launchedTasksPipe, &ignored, 1);
+    close(launchedTasksPipe);
+    launchedTasksPipe = -1;
+}
+
+PosixPlatform::~PosixPlatform() {
+    if (launchedTasksPipe != -1)
+        close(launchedTasksPipe);
 }
 
 void PosixPlatform::ActivateIgnoringOtherApps() {

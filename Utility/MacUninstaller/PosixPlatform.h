@@ -17,6 +17,17 @@
 
 class PosixPlatform : public UninstallerPlatform {
 public:
+    PosixPlatform() = default;
+    PosixPlatform(const PosixPlatform&) = delete;
+    PosixPlatform& operator=(const PosixPlatform&) = delete;
+    ~PosixPlatform() override;
+
+    /// Waits until the tasks launched from a terminal have ended. The shell
+    /// takes its terminal back when this process ends, and a task launched
+    /// from it could then no longer ask its questions there; so a process
+    /// that owns the terminal stays, silently, until its tasks are done.
+    void KeepTerminalForLaunchedTasks();
+
     int RunAlert(const std::string& title, const std::optional<std::string>& defaultButton,
                  const std::optional<std::string>& alternateButton,
                  const std::string& informativeText) override;
@@ -43,6 +54,10 @@ public:
 private:
     // The directory holding the running executable (Contents/MacOS).
     std::string ExecutableDirectory();
+
+    // Read end of a pipe whose write end only launched tasks hold: it ends
+    // when they all have. -1 when no task was launched from a terminal.
+    int launchedTasksPipe = -1;
 };
 
 #endif

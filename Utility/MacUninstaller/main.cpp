@@ -8,5 +8,7 @@
 
 int main(int argc, char** argv) {
     PosixPlatform platform;
-    return Uninstaller(platform).Run(std::vector<std::string>(argv, argv + argc));
+    const int status = Uninstaller(platform).Run(std::vector<std::string>(argv, argv + argc));
+    platform.KeepTerminalForLaunchedTasks();
+    return status;
 }
