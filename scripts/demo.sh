@@ -14,6 +14,4 @@ echo "The product the bundle removes (build/release/Uninstall.app/Contents/MacOS
   sed -n '1,6p'
 echo
 echo "Running the uninstaller:"
-# Phase 2 runs in a process of its own after phase 1 ends; reading the output
-# through cat waits until it is done, and keeps it in the foreground.
-./build/release/Uninstall.app/Contents/MacOS/Uninstall | cat
+./build/release/Uninstall.app/Contents/MacOS/Uninstall
