@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,134 +27,98 @@ public:
     long readEnd = 0;
     int exitStatus = 0;
 
+    // Every call; lookups, which change nothing, start with "?".
     std::vector<std::string> calls;
 
-    // The calls without the lookups, which change nothing.
     std::vector<std::string> Actions() const {
         std::vector<std::string> out;
-        for (const std::string& call : calls)
-            if (call.rfind("Query:", 0) != 0)
-                out.push_back(call);
+        std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
+                     [](const std::string& call) { return call[0] != '?'; });
         return out;
     }
 
     int RunAlert(const std::string& title, const std::optional<std::string>& defaultButton,
                  const std::optional<std::string>& alternateButton,
-                 const std::string& informativeText) override {
-        Log("RunAlert",
-            {title, defaultButton.value_or("-"), alternateButton.value_or("-"), informativeText});
+                 const std::string& text) override {
         int answer = answers.empty() ? kDefaultButton : answers.front();
         if (!answers.empty())
             answers.pop_front();
-        return answer;
+        return Record(answer, "RunAlert",
+                      {title, defaultButton.value_or("-"), alternateButton.value_or("-"), text});
     }
     std::optional<std::string> PathForAuxiliaryExecutable(const std::string& name) override {
-        Log("Query:PathForAuxiliaryExecutable", {name});
         auto found = files.find(name);
-        return found == files.end() ? std::nullopt : std::optional<std::string>(found->second);
+        return Record(found == files.end() ? std::nullopt : std::optional(found->second),
+                      "?PathForAuxiliaryExecutable", {name});
     }
-    std::string BundlePath() override {
-        Log("Query:BundlePath");
-        return bundlePath;
-    }
-    std::string TemporaryDirectory() override {
-        Log("Query:TemporaryDirectory");
-        return temporaryDirectory;
-    }
-    std::string GloballyUniqueString() override {
-        Log("Query:GloballyUniqueString");
-        return uniqueString;
-    }
+    std::string BundlePath() override { return Record(bundlePath, "?BundlePath"); }
+    std::string TemporaryDirectory() override { return Record(temporaryDirectory, "?TempDir"); }
+    std::string GloballyUniqueString() override { return Record(uniqueString, "?UniqueString"); }
     bool CreateDirectory(const std::string& path) override {
-        Log("CreateDirectory", {path});
-        return createDirectoryResult;
+        return Record(createDirectoryResult, "CreateDirectory", {path});
     }
     bool CopyItem(const std::string& source, const std::string& destination) override {
-        Log("CopyItem", {source, destination});
-        return copyItemResult;
+        return Record(copyItemResult, "CopyItem", {source, destination});
     }
     bool LaunchTask(const std::string& path, const std::vector<std::string>& arguments) override {
         std::vector<std::string> parts = {path};
         parts.insert(parts.end(), arguments.begin(), arguments.end());
-        Log("LaunchTask", parts);
-        return launchTaskResult;
+        return Record(launchTaskResult, "LaunchTask", parts);
     }
-    void ActivateIgnoringOtherApps() override { Log("ActivateIgnoringOtherApps"); }
+    void ActivateIgnoringOtherApps() override { Record(0, "ActivateIgnoringOtherApps"); }
 
     OSStatus AuthorizationCreate(AuthorizationFlags flags,
                                  AuthorizationRef* authorization) override {
-        Log("AuthorizationCreate", {std::to_string(flags)});
         if (createStatus == 0)
             *authorization = issued = reinterpret_cast<AuthorizationRef>(&session);
-        return createStatus;
+        return Record(createStatus, "AuthorizationCreate", {std::to_string(flags)});
     }
     OSStatus AuthorizationCopyRights(AuthorizationRef authorization, const char* right,
                                      AuthorizationFlags flags) override {
-        return Log("AuthorizationCopyRights",
-                   Checked(authorization, {right, std::to_string(flags)})),
-               copyRightsStatus;
+        return Record(copyRightsStatus, "AuthorizationCopyRights",
+                      {right, std::to_string(flags) + Check(authorization)});
     }
     OSStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization,
                                                 const char* toolPath, AuthorizationFlags flags,
                                                 char* const* arguments,
                                                 ToolOutput* output) override {
-        std::vector<std::string> parts = {toolPath, std::to_string(flags)};
+        std::vector<std::string> parts = {toolPath, std::to_string(flags) + Check(authorization)};
         for (char* const* argument = arguments; *argument != nullptr; ++argument)
             parts.push_back(*argument);
-        Log("AuthorizationExecuteWithPrivileges", Checked(authorization, parts));
         if (executeStatus == 0)
-            *output = ToolOutput{kDescriptor, 4242};
-        return executeStatus;
+            *output = ToolOutput{77, 4242};
+        return Record(executeStatus, "AuthorizationExecuteWithPrivileges", parts);
     }
-    long ReadToolOutput(const ToolOutput& output, char* buffer, unsigned long size) override {
-        Log("ReadToolOutput", Checked(output, {std::to_string(size)}));
-        if (toolOutput.empty()) {
-            // A flow that reads on after the end would otherwise hang.
-            if (++readsAfterEnd > 3)
-                throw std::runtime_error("reading on after the end of the tool's output");
+    long ReadToolOutput(const ToolOutput&, char* buffer, unsigned long size) override {
+        Record(0, "ReadToolOutput", {std::to_string(size)});
+        if (toolOutput.empty())
             return readEnd;
-        }
-        std::string chunk = toolOutput.front();
+        unsigned long count = std::min<unsigned long>(size, toolOutput.front().size());
+        std::memcpy(buffer, toolOutput.front().data(), count);
         toolOutput.pop_front();
-        unsigned long count = std::min<unsigned long>(size, chunk.size());
-        std::memcpy(buffer, chunk.data(), count);
         return static_cast<long>(count);
     }
-    int ToolExitStatus(const ToolOutput& output) override {
-        Log("ToolExitStatus", Checked(output, {}));
-        return exitStatus;
-    }
+    int ToolExitStatus(const ToolOutput&) override { return Record(exitStatus, "ToolExitStatus"); }
     OSStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags) override {
-        Log("AuthorizationFree", Checked(authorization, {std::to_string(flags)}));
-        return 0;
+        return Record(0, "AuthorizationFree", {std::to_string(flags) + Check(authorization)});
     }
 
 private:
-    static constexpr int kDescriptor = 77;
-
-    // "Name(part|part)", or the bare name without parts.
-    void Log(std::string call, const std::vector<std::string>& parts = {}) {
+    // Records "Name(part|part)", or the bare name without parts, and passes the result on.
+    template <class T>
+    T Record(const T& result, std::string call, const std::vector<std::string>& parts = {}) {
         for (size_t i = 0; i < parts.size(); ++i)
             call += (i == 0 ? "(" : "|") + parts[i];
         calls.push_back(parts.empty() ? call : call + ")");
+        return result;
     }
-    // Marks a reference or an output that this platform never handed out.
-    std::vector<std::string> Checked(AuthorizationRef authorization,
-                                     std::vector<std::string> parts) const {
-        if (authorization != issued)
-            parts.push_back("foreign-ref");
-        return parts;
-    }
-    std::vector<std::string> Checked(const ToolOutput& output,
-                                     std::vector<std::string> parts) const {
-        if (output.descriptor != kDescriptor)
-            parts.push_back("foreign-output");
-        return parts;
+    // Marks a reference that this platform never handed out.
+    std::string Check(AuthorizationRef authorization) const {
+        return authorization == issued ? "" : "|foreign-ref";
     }
 
     char session = 0;
     AuthorizationRef issued = nullptr;
-    int readsAfterEnd = 0;
 };
 
 #endif

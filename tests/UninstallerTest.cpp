@@ -6,68 +6,59 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Calls = std::vector<std::string>;
+using Script = std::function<void(RecordingPlatform&)>;
 
-const std::string kSamplePath = QE_SAMPLES_DIR "/sku.xml";
-const std::string kSampleName = "Qe Studio Effects";
-const std::string kConfigurationError =
-    "RunAlert(Configuration Error|-|-|Configuration file Uninstall.plist not found in "
-    "application bundle.)";
+const std::string kSample = QE_SAMPLES_DIR "/sku.xml";
+const std::string kName = "Qe Studio Effects";
+const std::string kConfigurationError = "RunAlert(Configuration Error|-|-|Configuration file "
+                                        "Uninstall.plist not found in application bundle.)";
 const std::string kUnexpectedError =
     "RunAlert(Unexpected Error|-|-|An unxpected error has occured. Restart uninstaller.)";
-
-std::string Confirmation(const std::string& name) {
-    return "RunAlert(Uninstall " + name + "|Cancel|Uninstall|Do you wish to remove " + name +
-           " and all related components?)";
-}
-std::string Completion(const std::string& name) {
-    return "RunAlert(Uninstall " + name + "|-|-|Uninstallation completed successfully.)";
-}
+const std::string kConfirmation = "RunAlert(Uninstall " + kName + "|Cancel|Uninstall|" +
+                                  "Do you wish to remove " + kName +
+                                  " and all related components?)";
+const std::string kCompletion =
+    "RunAlert(Uninstall " + kName + "|-|-|Uninstallation completed successfully.)";
+const Calls kAuthorized = {"ActivateIgnoringOtherApps", "AuthorizationCreate(0)",
+                           "AuthorizationCopyRights(system.privilege.admin|19)",
+                           "AuthorizationExecuteWithPrivileges(/b/InstallUtility|0|-uninstall|" +
+                               kSample + "|/b/target_path.xml|-v)"};
 
 // A scratch directory under /tmp, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir() {
-        char pattern[] = "/tmp/qe-uninstaller-XXXXXX";
-        path = mkdtemp(pattern);
-    }
+struct ScratchDir {
+    std::string path = mkdtemp(std::string("/tmp/qe-uninstaller-XXXXXX").data());
     ~ScratchDir() { std::filesystem::remove_all(path); }
-    std::string Write(const std::string& name, const std::string& content) {
-        std::filesystem::create_directories(std::filesystem::path(path + "/" + name).parent_path());
-        std::ofstream(path + "/" + name) << content;
+    // A sku.xml whose sku element has the given attributes.
+    std::string Sku(const std::string& name, const std::string& attributes) {
+        std::ofstream(path + "/" + name)
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            << "<product><sku ID=\"QE-1\" " << attributes << "/></product>\n";
         return path + "/" + name;
     }
-    std::string path;
 };
 
-std::string SkuXml(const std::string& skuAttributes) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<product><sku ID=\"QE-1\" " +
-           skuAttributes + "/></product>\n";
-}
+const std::vector<std::string> kPhase1 = {"Uninstall"}, kPhase2 = {"Uninstall", "1"};
 
-// A complete bundle whose sku.xml is the sample.
-RecordingPlatform Bundle() {
+// The actions of one run on a complete bundle whose sku.xml is the sample and whose user
+// answers "Uninstall", after `script` changed that.
+Calls Flow(const std::vector<std::string>& arguments, const Script& script = {}) {
     RecordingPlatform platform;
-    platform.files = {{"sku.xml", kSamplePath},
+    platform.answers = {UninstallerPlatform::kAlternateButton};
+    platform.files = {{"sku.xml", kSample},
                       {"target_path.xml", "/b/target_path.xml"},
                       {"InstallUtility", "/b/InstallUtility"}};
-    return platform;
-}
-
-Calls RunFlow(RecordingPlatform& platform, const std::vector<std::string>& arguments) {
+    if (script)
+        script(platform);
     EXPECT_EQ(0, Uninstaller(platform).Run(arguments));
     return platform.Actions();
 }
-
-const std::string kExecute = "AuthorizationExecuteWithPrivileges(/b/InstallUtility|0|-uninstall|" +
-                             kSamplePath + "|/b/target_path.xml|-v)";
-const Calls kAuthorized = {"ActivateIgnoringOtherApps", "AuthorizationCreate(0)",
-                           "AuthorizationCopyRights(system.privilege.admin|19)", kExecute};
 
 Calls Concat(Calls head, const Calls& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
@@ -77,160 +68,121 @@ Calls Concat(Calls head, const Calls& tail) {
 } // namespace
 
 TEST(UninstallerArguments, PhaseTwoOnlyForAnExactOneAfterTheProgramName) {
-    using U = Uninstaller;
-    EXPECT_TRUE(U::IsPrivilegedPhase({"Uninstall", "1"}));
-    EXPECT_TRUE(U::IsPrivilegedPhase({"Uninstall", "-psn_0_1", "1"}));
-    EXPECT_TRUE(U::IsPrivilegedPhase({"Uninstall", "1", "more"}));
+    EXPECT_TRUE(Uninstaller::IsPrivilegedPhase({"Uninstall", "1"}));
+    EXPECT_TRUE(Uninstaller::IsPrivilegedPhase({"Uninstall", "-psn_0_1", "1", "more"}));
     for (const char* argument : {"01", " 1", "1 ", "", "11", "1\n"})
-        EXPECT_FALSE(U::IsPrivilegedPhase({"Uninstall", argument})) << '"' << argument << '"';
-    EXPECT_FALSE(U::IsPrivilegedPhase({"1"}));
-    EXPECT_FALSE(U::IsPrivilegedPhase({}));
+        EXPECT_FALSE(Uninstaller::IsPrivilegedPhase({"Uninstall", argument})) << argument;
+    EXPECT_FALSE(Uninstaller::IsPrivilegedPhase({"1"}));
+    EXPECT_FALSE(Uninstaller::IsPrivilegedPhase({}));
 
     // Run chooses by the same rule, with no arguments at all too.
-    for (const std::vector<std::string>& phaseOne : {std::vector<std::string>{"1"}, {}}) {
-        RecordingPlatform platform = Bundle();
-        EXPECT_EQ(Calls{Confirmation(kSampleName)}, RunFlow(platform, phaseOne));
-    }
-    RecordingPlatform platform = Bundle();
-    EXPECT_EQ("ActivateIgnoringOtherApps", RunFlow(platform, {"Uninstall", "x", "1"}).at(0));
+    EXPECT_EQ(kConfirmation, Flow({"1"}).at(0));
+    EXPECT_EQ(kConfirmation, Flow({}).at(0));
+    EXPECT_EQ("ActivateIgnoringOtherApps", Flow({"Uninstall", "x", "1"}).at(0));
 }
 
-TEST(UninstallerProductName, FallsBackToThisProductWithoutAName) {
+TEST(UninstallerProductName, TheSkuNameOrThisProduct) {
     ScratchDir dir;
+    EXPECT_EQ(kName, GetProductName(kSample));
+    EXPECT_EQ("Qé Studio ✓", GetProductName(dir.Sku("Prodüct.xml", "name=\"Qé Studio ✓\"")));
     EXPECT_EQ("this product", GetProductName(std::nullopt));
     EXPECT_EQ("this product", GetProductName(dir.path + "/missing.xml"));
     EXPECT_EQ("this product", GetProductName(dir.path));
-    EXPECT_EQ("this product", GetProductName(dir.Write("none.xml", SkuXml("build=\"1\""))));
-    EXPECT_EQ("this product", GetProductName(dir.Write("empty.xml", SkuXml("name=\"\""))));
-    EXPECT_EQ("this product", GetProductName(dir.Write("junk.xml", "not xml <sku name=\"X\"")));
-}
-
-TEST(UninstallerProductName, ReadsTheNameAsUtf8) {
-    ScratchDir dir;
-    EXPECT_EQ(kSampleName, GetProductName(kSamplePath));
-    EXPECT_EQ("Qé Studio ✓",
-              GetProductName(dir.Write("Prodüct dir/sku.xml", SkuXml("name=\"Qé Studio ✓\""))));
+    EXPECT_EQ("this product", GetProductName(dir.Sku("unnamed.xml", "build=\"1\"")));
+    EXPECT_EQ("this product", GetProductName(dir.Sku("empty.xml", "name=\"\"")));
 }
 
 TEST(UninstallerConfirm, MissingDataFileShowsOnlyConfigurationError) {
-    for (const Calls& missing :
-         {Calls{"sku.xml"}, {"target_path.xml"}, {"sku.xml", "target_path.xml"}}) {
-        RecordingPlatform platform = Bundle();
-        platform.answers = {UninstallerPlatform::kAlternateButton};
-        for (const std::string& name : missing)
-            platform.files.erase(name);
-        EXPECT_EQ(Calls{kConfigurationError}, RunFlow(platform, {"Uninstall"})) << missing[0];
-    }
+    for (const char* missing : {"sku.xml", "target_path.xml"})
+        EXPECT_EQ(Calls{kConfigurationError},
+                  Flow(kPhase1, [&](RecordingPlatform& p) { p.files.erase(missing); }))
+            << missing;
 }
 
 TEST(UninstallerConfirm, AnythingButUninstallEndsTheRun) {
-    for (int answer : {UninstallerPlatform::kDefaultButton, 2, -1}) {
-        RecordingPlatform platform = Bundle();
-        platform.answers = {answer};
-        EXPECT_EQ(Calls{Confirmation(kSampleName)}, RunFlow(platform, {"Uninstall"})) << answer;
-    }
-    RecordingPlatform unanswered = Bundle();
-    EXPECT_EQ(Calls{Confirmation(kSampleName)}, RunFlow(unanswered, {"Uninstall"}));
+    for (std::deque<int> answers :
+         {std::deque<int>{UninstallerPlatform::kDefaultButton}, {2}, {-1}})
+        EXPECT_EQ(Calls{kConfirmation},
+                  Flow(kPhase1, [&](RecordingPlatform& p) { p.answers = answers; }));
 }
 
 TEST(UninstallerConfirm, ShowsTheProductNameLiterally) {
     ScratchDir dir;
-    RecordingPlatform platform = Bundle();
-    platform.files["sku.xml"] = dir.Write("sku.xml", SkuXml("name=\"100% %@ %d %s %%\""));
-    EXPECT_EQ(Calls{Confirmation("100% %@ %d %s %%")}, RunFlow(platform, {"Uninstall"}));
-
-    RecordingPlatform unreadable = Bundle();
-    unreadable.files["sku.xml"] = dir.path + "/missing.xml";
-    EXPECT_EQ(Calls{Confirmation("this product")}, RunFlow(unreadable, {"Uninstall"}));
+    const std::string sku = dir.Sku("sku.xml", "name=\"100% %@ %d %s %%\"");
+    EXPECT_EQ("RunAlert(Uninstall 100% %@ %d %s %%|Cancel|Uninstall|Do you wish to remove 100% "
+              "%@ %d %s %% and all related components?)",
+              Flow(kPhase1, [&](RecordingPlatform& p) { p.files["sku.xml"] = sku; }).at(0));
 }
 
 TEST(UninstallerConfirm, CopiesTheBundleIntoAFreshDirectoryAndStartsTheCopy) {
     // Whatever the bundle is called and however the temporary directory ends.
     for (const char* temporary : {"/tmp/qe", "/tmp/qe/"}) {
-        RecordingPlatform platform = Bundle();
-        platform.answers = {UninstallerPlatform::kAlternateButton};
-        platform.bundlePath = "/Apps/Qe Remover.app";
-        platform.temporaryDirectory = temporary;
-        EXPECT_EQ((Calls{Confirmation(kSampleName), "CreateDirectory(/tmp/qe/U-1)",
+        auto script = [&](RecordingPlatform& p) {
+            p.bundlePath = "/Apps/Qe Remover.app";
+            p.temporaryDirectory = temporary;
+        };
+        EXPECT_EQ((Calls{kConfirmation, "CreateDirectory(/tmp/qe/U-1)",
                          "CopyItem(/Apps/Qe Remover.app|/tmp/qe/U-1/Uninstall.app)",
                          "LaunchTask(/tmp/qe/U-1/Uninstall.app/Contents/MacOS/Uninstall|1)"}),
-                  RunFlow(platform, {"Uninstall"}))
+                  Flow(kPhase1, script))
             << temporary;
     }
 }
 
 TEST(UninstallerConfirm, EachFailedStepShowsUnexpectedError) {
-    const Calls steps = {Confirmation(kSampleName), "CreateDirectory(/tmp/qe/U-1)",
+    const Calls steps = {kConfirmation, "CreateDirectory(/tmp/qe/U-1)",
                          "CopyItem(/Apps/Uninstall.app|/tmp/qe/U-1/Uninstall.app)",
                          "LaunchTask(/tmp/qe/U-1/Uninstall.app/Contents/MacOS/Uninstall|1)"};
     for (size_t failing = 1; failing < steps.size(); ++failing) {
-        RecordingPlatform platform = Bundle();
-        platform.answers = {UninstallerPlatform::kAlternateButton};
-        platform.createDirectoryResult = failing != 1;
-        platform.copyItemResult = failing != 2;
-        platform.launchTaskResult = failing != 3;
-        Calls expected(steps.begin(), steps.begin() + failing + 1);
-        expected.push_back(kUnexpectedError);
-        EXPECT_EQ(expected, RunFlow(platform, {"Uninstall"})) << steps[failing];
+        auto script = [&](RecordingPlatform& p) {
+            p.createDirectoryResult = failing != 1;
+            p.copyItemResult = failing != 2;
+            p.launchTaskResult = failing != 3;
+        };
+        EXPECT_EQ(Concat({steps.begin(), steps.begin() + failing + 1}, {kUnexpectedError}),
+                  Flow(kPhase1, script))
+            << steps[failing];
     }
-
-    RecordingPlatform platform;
-    EXPECT_EQ("/tmp/qe/U-1", CreateTemporaryDirectory(platform).value_or("none"));
-    platform.createDirectoryResult = false;
-    EXPECT_FALSE(CreateTemporaryDirectory(platform));
 }
 
 TEST(UninstallerPrivileged, ReadsTheOutputToItsEndThenFreesThenReports) {
+    // The output ends with 0, or with a failed read.
     for (long end : {0L, -1L}) {
-        RecordingPlatform platform = Bundle();
-        platform.toolOutput = {"Removing files\n", std::string(64, 'x'), "Done.\n"};
-        platform.readEnd = end;
-        const Calls expected =
-            Concat(kAuthorized, {"ReadToolOutput(64)", "ReadToolOutput(64)", "ReadToolOutput(64)",
-                                 "ReadToolOutput(64)", "ToolExitStatus", "AuthorizationFree(8)",
-                                 Completion(kSampleName)});
-        EXPECT_EQ(expected, RunFlow(platform, {"Uninstall", "1"})) << end;
+        auto script = [&](RecordingPlatform& p) {
+            p.toolOutput = {"Removing\n", std::string(64, 'x'), "Done.\n"};
+            p.readEnd = end;
+        };
+        EXPECT_EQ(Concat(Concat(kAuthorized, Calls(4, "ReadToolOutput(64)")),
+                         {"ToolExitStatus", "AuthorizationFree(8)", kCompletion}),
+                  Flow(kPhase2, script))
+            << end;
     }
 }
 
 TEST(UninstallerPrivileged, AuthorizationFailuresFreeTheRightsAndEndQuietly) {
-    RecordingPlatform uncreated = Bundle();
-    uncreated.createStatus = -1;
     EXPECT_EQ(
         (Calls{"ActivateIgnoringOtherApps", "AuthorizationCreate(0)", "AuthorizationFree(8)"}),
-        RunFlow(uncreated, {"Uninstall", "1"}));
-
-    for (OSStatus refusal : {errAuthorizationDenied, errAuthorizationCanceled}) {
-        RecordingPlatform platform = Bundle();
-        platform.copyRightsStatus = refusal;
+        Flow(kPhase2, [](RecordingPlatform& p) { p.createStatus = -1; }));
+    for (OSStatus refusal : {errAuthorizationDenied, errAuthorizationCanceled})
         EXPECT_EQ(Concat({kAuthorized.begin(), kAuthorized.end() - 1}, {"AuthorizationFree(8)"}),
-                  RunFlow(platform, {"Uninstall", "1"}))
-            << refusal;
-    }
-
-    RecordingPlatform unstarted = Bundle();
-    unstarted.executeStatus = errAuthorizationToolExecuteFailure;
+                  Flow(kPhase2, [&](RecordingPlatform& p) { p.copyRightsStatus = refusal; }));
     EXPECT_EQ(Concat(kAuthorized, {"AuthorizationFree(8)"}),
-              RunFlow(unstarted, {"Uninstall", "1"}));
+              Flow(kPhase2, [](RecordingPlatform& p) {
+                  p.executeStatus = errAuthorizationToolExecuteFailure;
+              }));
 }
 
 TEST(UninstallerPrivileged, MissingFileShowsConfigurationErrorBeforeAnyAuthorization) {
-    for (const char* missing : {"sku.xml", "target_path.xml", "InstallUtility"}) {
-        RecordingPlatform platform = Bundle();
-        platform.files.erase(missing);
+    for (const char* missing : {"sku.xml", "target_path.xml", "InstallUtility"})
         EXPECT_EQ((Calls{"ActivateIgnoringOtherApps", kConfigurationError}),
-                  RunFlow(platform, {"Uninstall", "1"}))
+                  Flow(kPhase2, [&](RecordingPlatform& p) { p.files.erase(missing); }))
             << missing;
-    }
 }
 
 TEST(UninstallerPrivileged, FailingToolShowsUnexpectedErrorInsteadOfCompletion) {
-    for (int status : {1, 255, -1}) {
-        RecordingPlatform platform = Bundle();
-        platform.exitStatus = status;
+    for (int status : {1, 255, -1})
         EXPECT_EQ(Concat(kAuthorized, {"ReadToolOutput(64)", "ToolExitStatus",
                                        "AuthorizationFree(8)", kUnexpectedError}),
-                  RunFlow(platform, {"Uninstall", "1"}))
+                  Flow(kPhase2, [&](RecordingPlatform& p) { p.exitStatus = status; }))
             << status;
-    }
 }
