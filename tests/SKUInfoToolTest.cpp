@@ -1,34 +1,17 @@
 #include "SKUInfoPrinter.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-// Runs skuinfo through the shell with the given arguments, capturing
-// standard output and standard error together.
-ToolRun RunTool(const std::string& arguments) {
-    const std::string command = std::string(QE_SKUINFO_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return {-1, ""};
-    std::string output;
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+ToolRun RunSkuInfo(const std::string& arguments) {
+    return RunTool(QE_SKUINFO_PATH, arguments);
 }
 
 std::string ReadText(const std::string& path) {
@@ -43,25 +26,25 @@ const std::string kSample = std::string(QE_SAMPLES_DIR) + "/sku.xml";
 } // namespace
 
 TEST(SKUInfoTool, ListsTheSampleAsExpected) {
-    const ToolRun run = RunTool("'" + kSample + "'");
+    const ToolRun run = RunSkuInfo("'" + kSample + "'");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, ReadText(std::string(QE_TESTS_DIR) + "/data/sku.listing.txt"));
 }
 
 TEST(SKUInfoTool, RefusesWhatIsNoDefinition) {
-    ToolRun run = RunTool("/nonexistent/sku.xml");
+    ToolRun run = RunSkuInfo("/nonexistent/sku.xml");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("cannot read /nonexistent/sku.xml"), std::string::npos);
 
-    run = RunTool("/");
+    run = RunSkuInfo("/");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("not a regular file"), std::string::npos);
 
-    run = RunTool("'" + std::string(QE_SAMPLES_DIR) + "/target_path.xml'");
+    run = RunSkuInfo("'" + std::string(QE_SAMPLES_DIR) + "/target_path.xml'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("no <product> element"), std::string::npos);
 
-    run = RunTool("/dev/null");
+    run = RunSkuInfo("/dev/null");
     EXPECT_EQ(run.status, 1);
 }
 
@@ -75,7 +58,7 @@ ToolRun RunOnText(const std::string& text) {
         return {-1, ""};
     const bool written = write(descriptor, text.data(), text.size()) == ssize_t(text.size());
     close(descriptor);
-    ToolRun run = written ? RunTool(path) : ToolRun{-1, ""};
+    ToolRun run = written ? RunSkuInfo(path) : ToolRun{-1, ""};
     unlink(path);
     return run;
 }
@@ -98,12 +81,12 @@ TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
 }
 
 TEST(SKUInfoTool, WrongCommandLineGivesUsage) {
-    EXPECT_EQ(RunTool("").status, 2);
-    EXPECT_EQ(RunTool("a.xml b.xml").status, 2);
-    const ToolRun run = RunTool("--bogus");
+    EXPECT_EQ(RunSkuInfo("").status, 2);
+    EXPECT_EQ(RunSkuInfo("a.xml b.xml").status, 2);
+    const ToolRun run = RunSkuInfo("--bogus");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.output.rfind("usage: skuinfo FILE", 0), 0u);
-    EXPECT_EQ(RunTool("--help").status, 0);
+    EXPECT_EQ(RunSkuInfo("--help").status, 0);
 }
 
 TEST(SKUInfoPrinter, QuotesAndEscapes) {

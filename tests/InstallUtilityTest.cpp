@@ -1,0 +1,40 @@
+#include "ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const std::string kSamples = QE_SAMPLES_DIR;
+
+ToolRun RunInstallUtility(const std::string& arguments) {
+    return RunTool(QE_INSTALLUTILITY_PATH, arguments);
+}
+
+} // namespace
+
+TEST(InstallUtility, ReportsWhatItWouldRemove) {
+    const ToolRun run = RunInstallUtility("-uninstall '" + kSamples + "/sku.xml' '" + kSamples +
+                                          "/target_path.xml' -v");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("Uninstalling Qe Studio Effects (QE-STUDIO-2026, build 1042)"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("2 families with plug-ins, 2 hosts, 9 install entries"),
+              std::string::npos);
+}
+
+TEST(InstallUtility, RefusesWhatItCannotUse) {
+    // The targets file is no product definition: it has no product name.
+    ToolRun run = RunInstallUtility("-uninstall '" + kSamples + "/target_path.xml' '" + kSamples +
+                                    "/target_path.xml' -v");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("no product name"), std::string::npos);
+
+    run = RunInstallUtility("-uninstall '" + kSamples + "/sku.xml' /nonexistent -v");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot read /nonexistent"), std::string::npos);
+
+    for (const char* arguments : {"", "-install a b -v", "-uninstall a b", "-uninstall a b -v x"})
+        EXPECT_EQ(RunInstallUtility(arguments).status, 2) << arguments;
+}
