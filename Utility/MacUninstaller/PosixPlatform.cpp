@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <strings.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -15,6 +17,8 @@
 
 struct AuthorizationOpaqueRef {
     bool administrator = false;
+    // sudo remembered the password because of this session, not before it.
+    bool credentialsCachedHere = false;
 };
 
 namespace {
@@ -61,11 +65,37 @@ std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
     return vector;
 }
 
-// Starts `arguments[0]` (looked up in PATH when it has no slash) with its
-// standard output on `outputDescriptor` when that is not -1. Returns the
+// How a child's standard output and error are connected.
+struct ChildOutput {
+    int output = -1;          // the descriptor for standard output; -1 keeps it
+    bool quietErrors = false; // standard error to /dev/null
+};
+
+// In a new child, before exec: the signal settings this process changed go
+// back to their defaults, which an exec would otherwise keep.
+void RestoreDefaultSignals() {
+    for (int signalNumber : {SIGINT, SIGQUIT, SIGPIPE})
+        signal(signalNumber, SIG_DFL);
+}
+
+void ConnectChildOutput(const ChildOutput& connection) {
+    if (connection.output == STDOUT_FILENO)
+        fcntl(STDOUT_FILENO, F_SETFD, 0);
+    else if (connection.output != -1 && dup2(connection.output, STDOUT_FILENO) < 0)
+        _exit(127);
+    if (connection.quietErrors) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0 && null != STDERR_FILENO) {
+            dup2(null, STDERR_FILENO);
+            close(null);
+        }
+    }
+}
+
+// Starts `arguments[0]` (looked up in PATH when it has no slash). Returns the
 // process id, or -1 when it could not be started: a pipe closed on exec
 // carries the failure of exec back.
-pid_t Spawn(const std::vector<std::string>& arguments, int outputDescriptor = -1) {
+pid_t Spawn(const std::vector<std::string>& arguments, const ChildOutput& connection = {}) {
     std::vector<char*> argv = ArgumentVector(arguments);
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
@@ -73,9 +103,8 @@ pid_t Spawn(const std::vector<std::string>& arguments, int outputDescriptor = -1
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
-        close(report[0]);
-        if (outputDescriptor != -1 && dup2(outputDescriptor, STDOUT_FILENO) < 0)
-            _exit(127);
+        RestoreDefaultSignals();
+        ConnectChildOutput(connection);
         execvp(argv[0], argv.data());
         const int error = errno;
         ssize_t ignored = write(report[1], &error, sizeof error);
@@ -110,19 +139,59 @@ int WaitForExit(pid_t process) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
-int Run(const std::vector<std::string>& arguments) {
-    const pid_t process = Spawn(arguments);
+// Ignores the terminal's interrupt and quit keys while it lives. They reach
+// the whole foreground group: a child (sudo, the tool) decides what they
+// mean, and this process goes on to see how the child ended.
+class InterruptsIgnored {
+public:
+    InterruptsIgnored()
+        : previousInterrupt(signal(SIGINT, SIG_IGN)), previousQuit(signal(SIGQUIT, SIG_IGN)) {}
+    ~InterruptsIgnored() {
+        signal(SIGINT, previousInterrupt);
+        signal(SIGQUIT, previousQuit);
+    }
+    InterruptsIgnored(const InterruptsIgnored&) = delete;
+    InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
+
+private:
+    sighandler_t previousInterrupt;
+    sighandler_t previousQuit;
+};
+
+int Run(const std::vector<std::string>& arguments, const ChildOutput& connection = {}) {
+    InterruptsIgnored interrupts;
+    const pid_t process = Spawn(arguments, connection);
     return process < 0 ? -1 : WaitForExit(process);
+}
+
+// Descriptors this process was handed beyond the standard three stay open
+// here but are not passed on to the programs it starts.
+void KeepInheritedDescriptorsFromChildren() {
+    DIR* descriptors = opendir("/proc/self/fd");
+    if (descriptors == nullptr)
+        return;
+    const int own = dirfd(descriptors);
+    while (const dirent* entry = readdir(descriptors)) {
+        const int descriptor = std::atoi(entry->d_name);
+        if (descriptor > STDERR_FILENO && descriptor != own)
+            fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+    }
+    closedir(descriptors);
 }
 
 bool IsRoot() {
     return geteuid() == 0;
 }
 
-// True when standard input is a terminal on which this process's group is
-// in the foreground, as when started from an interactive shell.
+// True when this process's group is in the foreground of its controlling
+// terminal, as when started from an interactive shell.
 bool OwnsTerminal() {
-    return isatty(STDIN_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
+    const int terminal = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0)
+        return false;
+    const bool owns = tcgetpgrp(terminal) == getpgrp();
+    close(terminal);
+    return owns;
 }
 
 // ---- Files ----
@@ -199,6 +268,8 @@ bool CopyTree(const std::string& source, const std::string& destination) {
 
 } // namespace
 
+class PosixPlatform::InterruptsIgnoredWhileToolRuns : public InterruptsIgnored {};
+
 int PosixPlatform::RunAlert(const std::string& title,
                             const std::optional<std::string>& defaultButton,
                             const std::optional<std::string>& alternateButton,
@@ -274,8 +345,9 @@ std::string PosixPlatform::GloballyUniqueString() {
 }
 
 bool PosixPlatform::CreateDirectory(const std::string& path) {
-    // Only this user may put files in it; an existing name is never reused.
-    return mkdir(path.c_str(), 0700) == 0;
+    // Only this user may use it, whatever the umask; an existing name is
+    // never reused.
+    return mkdir(path.c_str(), 0700) == 0 && chmod(path.c_str(), 0700) == 0;
 }
 
 bool PosixPlatform::CopyItem(const std::string& source, const std::string& destination) {
@@ -305,11 +377,20 @@ bool PosixPlatform::LaunchTask(const std::string& path, const std::vector<std::s
 void PosixPlatform::KeepTerminalForLaunchedTasks() {
     if (launchedTasksPipe == -1)
         return;
+    InterruptsIgnored interrupts;
     char ignored;
     for (ssize_t n = 1; n > 0 || (n < 0 && errno == EINTR);)
         n = read(launchedTasksPipe, &ignored, 1);
     close(launchedTasksPipe);
     launchedTasksPipe = -1;
+}
+
+PosixPlatform::PosixPlatform() {
+    // Children are waited for, so their exits must not be discarded; and a
+    // reader that went away must not end this process with a signal.
+    signal(SIGCHLD, SIG_DFL);
+    signal(SIGPIPE, SIG_IGN);
+    KeepInheritedDescriptorsFromChildren();
 }
 
 PosixPlatform::~PosixPlatform() {
@@ -330,13 +411,11 @@ OSStatus PosixPlatform::AuthorizationCopyRights(AuthorizationRef authorization, 
                                                 AuthorizationFlags flags) {
     if (authorization == nullptr || std::strcmp(right, kAdministratorRight) != 0)
         return errAuthorizationDenied;
-    if (!IsRoot()) {
+    if (!IsRoot() && Run({"sudo", "-n", "-v"}, {-1, true}) != 0) {
         // sudo asks for the password on the terminal, unless asking is not allowed.
-        const bool mayAsk = (flags & kAuthorizationFlagInteractionAllowed) != 0;
-        const int status = Run(mayAsk ? std::vector<std::string>{"sudo", "-v"}
-                                      : std::vector<std::string>{"sudo", "-n", "-v"});
-        if (status != 0)
+        if ((flags & kAuthorizationFlagInteractionAllowed) == 0 || Run({"sudo", "-v"}) != 0)
             return errAuthorizationCanceled;
+        authorization->credentialsCachedHere = true;
     }
     authorization->administrator = true;
     return errAuthorizationSuccess;
@@ -357,7 +436,7 @@ OSStatus PosixPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef auth
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0)
         return errAuthorizationToolExecuteFailure;
-    const pid_t process = Spawn(command, channel[1]);
+    const pid_t process = Spawn(command, {channel[1], false});
     close(channel[1]);
     if (process < 0) {
         close(channel[0]);
@@ -365,6 +444,7 @@ OSStatus PosixPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef auth
     }
     output->descriptor = channel[0];
     output->process = process;
+    toolInterrupts = std::make_unique<InterruptsIgnoredWhileToolRuns>();
     return errAuthorizationSuccess;
 }
 
@@ -378,13 +458,16 @@ long PosixPlatform::ReadToolOutput(const ToolOutput& output, char* buffer, unsig
 
 int PosixPlatform::ToolExitStatus(const ToolOutput& output) {
     close(output.descriptor);
-    return WaitForExit(static_cast<pid_t>(output.process));
+    const int status = WaitForExit(static_cast<pid_t>(output.process));
+    toolInterrupts.reset();
+    return status;
 }
 
 OSStatus PosixPlatform::AuthorizationFree(AuthorizationRef authorization,
                                           AuthorizationFlags flags) {
-    // Destroying the rights forgets the password sudo remembered.
-    if (authorization != nullptr && authorization->administrator && !IsRoot() &&
+    // Destroying the rights forgets the password sudo remembered for them,
+    // but not one the user had given before.
+    if (authorization != nullptr && authorization->credentialsCachedHere &&
         (flags & kAuthorizationFlagDestroyRights) != 0)
         Run({"sudo", "-k"});
     delete authorization;

@@ -15,9 +15,15 @@
 
 #include "UninstallerPlatform.h"
 
+#include <memory>
+
 class PosixPlatform : public UninstallerPlatform {
 public:
-    PosixPlatform() = default;
+    /// Takes the process's signal and descriptor settings that the platform
+    /// calls rely on: exits of children are kept to be waited for, a closed
+    /// output is an error rather than a signal, and descriptors inherited
+    /// beyond the standard three are not passed on.
+    PosixPlatform();
     PosixPlatform(const PosixPlatform&) = delete;
     PosixPlatform& operator=(const PosixPlatform&) = delete;
     ~PosixPlatform() override;
@@ -58,6 +64,11 @@ private:
     // Read end of a pipe whose write end only launched tasks hold: it ends
     // when they all have. -1 when no task was launched from a terminal.
     int launchedTasksPipe = -1;
+
+    // The terminal's interrupt keys go to the tool from its start until its
+    // exit status is taken.
+    class InterruptsIgnoredWhileToolRuns;
+    std::unique_ptr<InterruptsIgnoredWhileToolRuns> toolInterrupts;
 };
 
 #endif
