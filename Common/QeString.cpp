@@ -1,12 +1,16 @@
 #include "QeString.h"
 
+#include "QeUnicodeString.h"
+#include "StringAlgorithms.h"
 #include "StringLibrary.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 const unsigned long QeString::maxLen = ~0UL;
 
@@ -21,55 +25,11 @@ int ToLowerByte(char byte) {
 }
 
 bool BytesEqual(const char* a, const char* b, unsigned long n) {
-    return n == 0 || std::memcmp(a, b, n) == 0;
+    return StringAlgorithms::Equal(a, b, n);
 }
 
 bool BytesEqualIgnoreCase(const char* a, const char* b, unsigned long n) {
-    for (unsigned long i = 0; i < n; ++i) {
-        if (ToLowerByte(a[i]) != ToLowerByte(b[i]))
-            return false;
-    }
-    return true;
-}
-
-// Finds `needle` in haystack[start, size) by scanning for its first byte,
-// the way the C library's own searches do.
-unsigned long FindExact(const char* haystack, unsigned long size, const char* needle,
-                        unsigned long needleSize, unsigned long start) {
-    if (needleSize == 0)
-        return start;
-    const unsigned long lastStart = size - needleSize;
-    const char* cursor = haystack + start;
-    const char* const last = haystack + lastStart;
-    while (cursor <= last) {
-        const void* first = std::memchr(cursor, needle[0], static_cast<size_t>(last - cursor) + 1);
-        if (first == nullptr)
-            break;
-        cursor = static_cast<const char*>(first);
-        if (std::memcmp(cursor + 1, needle + 1, needleSize - 1) == 0)
-            return static_cast<unsigned long>(cursor - haystack);
-        ++cursor;
-    }
-    return QeString::maxLen;
-}
-
-unsigned long FindIgnoreCase(const char* haystack, unsigned long size, const char* needle,
-                             unsigned long needleSize, unsigned long start) {
-    for (unsigned long p = start; p <= size - needleSize; ++p) {
-        if (BytesEqualIgnoreCase(haystack + p, needle, needleSize))
-            return p;
-    }
-    return QeString::maxLen;
-}
-
-template <class Equal>
-unsigned long FindLast(const char* haystack, unsigned long size, const char* needle,
-                       unsigned long needleSize, Equal equal) {
-    for (unsigned long p = size - needleSize + 1; p-- > 0;) {
-        if (equal(haystack + p, needle, needleSize))
-            return p;
-    }
-    return QeString::maxLen;
+    return StringAlgorithms::EqualFolded(a, b, n, ToLowerByte);
 }
 
 } // namespace
@@ -82,6 +42,11 @@ QeString::QeString(const char* text, unsigned long len) : QeString() {
     if (text == nullptr)
         return;
     init(text, len == maxLen ? std::strlen(text) : len);
+}
+
+QeString::QeString(const wchar_t* text, unsigned long len) : QeString() {
+    if (text != nullptr)
+        *this = QeUnicodeString(text, len).ToUTF8();
 }
 
 QeString::QeString(const QeString& other) : QeString() {
@@ -149,11 +114,7 @@ bool QeString::EqualsIgnoreCase(const QeString& other) const {
 }
 
 bool QeString::operator<(const QeString& other) const {
-    if (other.IsEmpty())
-        return IsSet();
-    if (length != other.length)
-        return length > other.length;
-    return std::memcmp(buffer, other.buffer, length) < 0;
+    return StringAlgorithms::Less(buffer, length, other.buffer, other.length);
 }
 
 void QeString::Append(const QeString& other) {
@@ -201,27 +162,22 @@ QeString QeString::Substr(unsigned long pos, unsigned long count) const {
 }
 
 unsigned long QeString::IndexOf(const QeString& text, unsigned long start) const {
-    if (start >= length || text.length > length || start > length - text.length)
-        return maxLen;
-    return FindExact(buffer, length, text.ConstData(), text.length, start);
+    return StringAlgorithms::Find(buffer, length, text.ConstData(), text.length, start);
 }
 
 unsigned long QeString::IndexOfIgnoreCase(const QeString& text, unsigned long start) const {
-    if (start >= length || text.length > length || start > length - text.length)
-        return maxLen;
-    return FindIgnoreCase(buffer, length, text.ConstData(), text.length, start);
+    return StringAlgorithms::FindFolded(buffer, length, text.ConstData(), text.length, start,
+                                        ToLowerByte);
 }
 
 unsigned long QeString::IndexLastOf(const QeString& text) const {
-    if (text.length > length)
-        return maxLen;
-    return FindLast(ConstData(), length, text.ConstData(), text.length, BytesEqual);
+    return StringAlgorithms::FindLast(ConstData(), length, text.ConstData(), text.length,
+                                      BytesEqual);
 }
 
 unsigned long QeString::IndexLastOfIgnoreCase(const QeString& text) const {
-    if (text.length > length)
-        return maxLen;
-    return FindLast(ConstData(), length, text.ConstData(), text.length, BytesEqualIgnoreCase);
+    return StringAlgorithms::FindLast(ConstData(), length, text.ConstData(), text.length,
+                                      BytesEqualIgnoreCase);
 }
 
 bool QeString::Contains(const QeString& text) const {
@@ -246,35 +202,11 @@ template <class Search>
 QeString QeString::ReplaceAll(const QeString& from, const QeString& to, Search search) const {
     if (from.IsEmpty())
         return *this;
-    // Count first, so the result is built in one block of its final size.
-    unsigned long matches = 0;
-    for (unsigned long p = search(*this, from, 0); p != maxLen;
-         p = search(*this, from, p + from.length))
-        ++matches;
-    if (matches == 0)
-        return *this;
-    const unsigned long size = length - matches * from.length + matches * to.length;
-    if (size == 0)
-        return QeString();
-    char* block = new (std::nothrow) char[size + 1];
-    if (block == nullptr)
-        return QeString();
-    char* out = block;
-    unsigned long copied = 0;
-    for (unsigned long p = search(*this, from, 0); p != maxLen;
-         p = search(*this, from, p + from.length)) {
-        std::memcpy(out, buffer + copied, p - copied);
-        out += p - copied;
-        if (to.length > 0)
-            std::memcpy(out, to.buffer, to.length);
-        out += to.length;
-        copied = p + from.length;
-    }
-    std::memcpy(out, buffer + copied, length - copied);
-    block[size] = '\0';
     QeString result;
-    result.buffer = block;
-    result.length = size;
+    result.length = length;
+    result.buffer = StringAlgorithms::ReplaceAll(
+        buffer, result.length, from.length, to.ConstData(), to.length,
+        [&](unsigned long start) { return search(*this, from, start); });
     return result;
 }
 
@@ -327,6 +259,13 @@ QeString QeString::ToUTF8() const {
     return *this;
 }
 
+QeUnicodeString QeString::GetUnicode() const {
+    QeUnicodeString wide;
+    if (IsSet())
+        wide.FromUTF8(buffer, length);
+    return wide;
+}
+
 int QeString::GetLong(int def) const {
     if (IsEmpty())
         return def;
@@ -351,3 +290,103 @@ double QeString::GetDouble(double def) const {
     std::sscanf(buffer, "%lf", &value);
     return value;
 }
+
+template <class Number> QeString& QeString::FromNumber(const char* format, Number value) {
+    Clear();
+    // Sized first, so that no value can write past the text (a double's "%f"
+    // may need over 300 characters).
+    char small[30] = {};
+    const int needed = std::snprintf(small, sizeof small, format, value);
+    if (needed < 0)
+        return *this;
+    if (static_cast<unsigned long>(needed) < sizeof small) {
+        init(small, static_cast<unsigned long>(needed));
+    } else {
+        std::string text(static_cast<std::size_t>(needed) + 1, '\0');
+        std::snprintf(text.data(), text.size(), format, value);
+        init(text.data(), static_cast<unsigned long>(needed));
+    }
+    return *this;
+}
+
+QeString& QeString::FromDword(unsigned int value) {
+    return FromNumber("%u", value);
+}
+
+QeString& QeString::FromInt(int value) {
+    return FromNumber("%d", value);
+}
+
+QeString& QeString::FromDouble(double value) {
+    return FromNumber("%f", value);
+}
+
+QeString& QeString::FromFormat(QeString format, ...) {
+    Clear();
+    if (format.IsEmpty())
+        return *this;
+    char text[512] = {};
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text - 1, format.ConstData(), arguments);
+    va_end(arguments);
+    init(text, std::strlen(text));
+    return *this;
+}
+
+namespace {
+
+const char kGuidFormat[] = "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x";
+
+} // namespace
+
+_GUID QeString::GetGUID(bool* ok) const {
+    _GUID guid = GetNullGuid();
+    unsigned int part[11] = {};
+    const bool read = IsSet() && std::sscanf(buffer, kGuidFormat, &part[0], &part[1], &part[2],
+                                             &part[3], &part[4], &part[5], &part[6], &part[7],
+                                             &part[8], &part[9], &part[10]) == 11;
+    if (read) {
+        guid.Data1 = part[0];
+        guid.Data2 = static_cast<unsigned short>(part[1]);
+        guid.Data3 = static_cast<unsigned short>(part[2]);
+        for (int i = 0; i < 8; ++i)
+            guid.Data4[i] = static_cast<unsigned char>(part[3 + i]);
+    }
+    if (ok != nullptr)
+        *ok = read;
+    return guid;
+}
+
+QeString& QeString::FromGUID(const _GUID& guid) {
+    char text[40] = {};
+    std::snprintf(text, sizeof text, kGuidFormat,
+                  static_cast<unsigned int>(guid.Data1 & 0xFFFFFFFFUL), guid.Data2, guid.Data3,
+                  guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4],
+                  guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    init(text, std::strlen(text));
+    return *this;
+}
+
+const _GUID& QeString::GetNullGuid() {
+    static const _GUID null = {};
+    return null;
+}
+
+#ifdef __APPLE__
+QeString& QeString::FromCFString(CFStringRef text) {
+    Clear();
+    if (text == nullptr || CFStringGetLength(text) <= 0)
+        return *this;
+    const CFIndex size =
+        CFStringGetMaximumSizeForEncoding(CFStringGetLength(text), kCFStringEncodingUTF8) + 1;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (CFStringGetCString(text, bytes.data(), size, kCFStringEncodingUTF8))
+        init(bytes.data(), std::strlen(bytes.data()));
+    return *this;
+}
+
+CFStringRef QeString::CreateCFString() const {
+    return CFStringCreateWithCString(kCFAllocatorDefault, ConstData(), kCFStringEncodingUTF8);
+}
+#endif

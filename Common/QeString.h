@@ -13,6 +13,14 @@
 #ifndef QE_QESTRING_H
 #define QE_QESTRING_H
 
+#include "PlatformMac.h"
+
+#ifdef __APPLE__
+#include <CoreFoundation/CoreFoundation.h>
+#endif
+
+class QeUnicodeString;
+
 class QeString {
 public:
     /// All bits set. As a length: up to the source's NUL, or to the end. As a
@@ -30,6 +38,10 @@ public:
     /// gives an unset string.
     QeString(char* text, unsigned long len = maxLen);
     QeString(const char* text, unsigned long len = maxLen);
+    /// Wide text up to `len` characters (`maxLen`: to its zero unit), in the
+    /// current locale's multibyte encoding. Null, or text the locale cannot
+    /// encode, gives an unset string.
+    QeString(const wchar_t* text, unsigned long len = maxLen);
     /// A deep copy.
     QeString(const QeString& other);
     /// Takes over the other string's block; the other is left unset.
@@ -116,6 +128,9 @@ public:
     QeString Trim() const;
     /// The UTF-8 form: the content is UTF-8 already, so an unchanged copy.
     QeString ToUTF8() const;
+    /// The content as wide text, decoded in the current locale up to its
+    /// first NUL; unset when nothing decodes.
+    QeUnicodeString GetUnicode() const;
 
     /// The decimal integer at the start (after white space), truncated to 32
     /// bits; `def` when the string is empty or holds no number there.
@@ -125,8 +140,35 @@ public:
     /// The floating-point number at the start; else `def`.
     double GetDouble(double def = 0.0) const;
 
+    /// Replace the content by the number's decimal text ("%u", "%d", "%f":
+    /// 2.5 gives "2.500000"); returns this string.
+    QeString& FromDword(unsigned int value);
+    QeString& FromInt(int value);
+    QeString& FromDouble(double value);
+    /// Replaces the content by printf-style output, cut at 510 bytes. An
+    /// empty format leaves the string unset.
+    QeString& FromFormat(QeString format, ...);
+
+    /// Reads a hyphenated identifier ("6b29fc40-ca47-1067-b31d-00dd010662da",
+    /// either case, no braces; text after it is ignored). The all-zero
+    /// identifier when it does not read; `ok` (may be null) tells which.
+    _GUID GetGUID(bool* ok = nullptr) const;
+    /// Replaces the content by the identifier's 36-character lowercase text.
+    QeString& FromGUID(const _GUID& guid);
+    /// The all-zero identifier.
+    static const _GUID& GetNullGuid();
+
+#ifdef __APPLE__
+    /// Replaces the content by the platform string's UTF-8 text; an empty or
+    /// null one, or one that does not convert, leaves it unset.
+    QeString& FromCFString(CFStringRef text);
+    /// A new platform string of the UTF-8 content, owned by the caller.
+    CFStringRef CreateCFString() const;
+#endif
+
 private:
     QeString Transformed(int (*map)(int)) const;
+    template <class Number> QeString& FromNumber(const char* format, Number value);
     template <class Search>
     QeString ReplaceAll(const QeString& from, const QeString& to, Search search) const;
 };

@@ -4,6 +4,7 @@
 #include "XMLNestingLimit.h"
 #include "XMLParser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -288,4 +289,74 @@ void SKUDefinition::parseInstallFiles(FileNode& parent, TiXmlNode* element,
         FileNode& child = current.node->children[key] = std::move(entry);
         pending.push_back({&child, directory, &child.name, nullptr});
     }
+}
+
+namespace {
+
+bool ListHas(const Vector<QeString>& list, const QeString& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+} // namespace
+
+bool SKUDefinition::contains(const SKUDefinition& other) const {
+    return containsMasksOf(other) && containsHostsOf(other);
+}
+
+bool SKUDefinition::containsMasksOf(const SKUDefinition& other) const {
+    for (const auto& [family, mask] : other.familyPluginsMasks) {
+        const auto mine = familyPluginsMasks.find(family);
+        if (mine == familyPluginsMasks.end() || !QeBitSet(mine->second).Contains(QeBitSet(mask)))
+            return false;
+    }
+    for (const auto& [family, mask] : other.familyFeaturesMasks) {
+        const auto mine = familyFeaturesMasks.find(family);
+        if (mine == familyFeaturesMasks.end() || !mine->second.Contains(mask))
+            return false;
+    }
+    // Content masks only have to be declared for the same families.
+    for (const auto& entry : other.familyContentMasks) {
+        if (familyContentMasks.count(entry.first) == 0)
+            return false;
+    }
+    return true;
+}
+
+bool SKUDefinition::containsHostsOf(const SKUDefinition& other) const {
+    if (ListHas(hosts, QeString("All")))
+        return true;
+    return std::all_of(other.hosts.begin(), other.hosts.end(),
+                       [this](const QeString& host) { return ListHas(hosts, host); });
+}
+
+std::set<QeString> SKUDefinition::getFamilies() const {
+    std::set<QeString> families;
+    for (const auto& entry : hostFamilies) {
+        for (const QeString& family : entry.second) {
+            if (family.IsSet())
+                families.insert(family);
+        }
+    }
+    return families;
+}
+
+bool SKUDefinition::familyHasHost(const QeString& family, const QeString& hostVariant) const {
+    return _familyHasHost(family, hostVariant, hostFamilies, hostVariants);
+}
+
+bool SKUDefinition::familyHasHostBuild(const QeString& family, const QeString& hostVariant) const {
+    return _familyHasHost(family, hostVariant, buildHostFamilies, buildHostVariants);
+}
+
+bool SKUDefinition::_familyHasHost(const QeString& family, const QeString& hostVariant,
+                                   const std::map<QeString, Vector<QeString>>& familiesOfVariants,
+                                   const Vector<QeString>& variants) const {
+    // Only a family with plug-ins is known.
+    if (familyPlugins.count(family) == 0)
+        return false;
+    const auto listed = familiesOfVariants.find(hostVariant);
+    if (listed != familiesOfVariants.end() && !listed->second.empty())
+        return ListHas(listed->second, family);
+    // A declared variant without a family list of its own offers every family.
+    return ListHas(variants, hostVariant);
 }

@@ -16,6 +16,7 @@
 #include "Vector.h"
 
 #include <map>
+#include <set>
 
 class TiXmlDocument;
 class TiXmlElement;
@@ -72,6 +73,21 @@ public:
     /// A copy of the product identity.
     SKUInfo getSKUInfo() const { return skuInfo; }
 
+    /// True when this definition covers everything `other` declares: each of
+    /// its plug-ins masks and features masks is contained in this one's for
+    /// the same family, each family with a content mask has one here too, and
+    /// this one's hosts include "All" or every host of `other`.
+    bool contains(const SKUDefinition& other) const;
+    /// The non-empty family names that some host lists, each once, in the
+    /// order of QeString.
+    std::set<QeString> getFamilies() const;
+    /// True when `family` has plug-ins and is offered for the host variant
+    /// ("Editor", or "Editor32" for x86): listed in the variant's families,
+    /// or the variant is declared without a family list of its own.
+    bool familyHasHost(const QeString& family, const QeString& hostVariant) const;
+    /// As familyHasHost, for building (the hostsForBuild section).
+    bool familyHasHostBuild(const QeString& family, const QeString& hostVariant) const;
+
     /// Reads the `host` children of a hosts-type element: appends names and
     /// variants, sets the families per variant, and replaces the options map
     /// with the element's compiler options. A null element changes nothing.
@@ -85,7 +101,11 @@ public:
     void parseInstallFiles(FileNode& parent, TiXmlNode* element, const QeString& parentName);
 
 private:
-    void parseFamilies(TiXmlNode* families);
+    bool _familyHasHost(const QeString& family, const QeString& hostVariant,
+                        const std::map<QeString, Vector<QeString>>& familiesOfVariants,
+                        const Vector<QeString>& variants) const;
+    bool containsMasksOf(const SKUDefinition& other) const;
+    bool containsHostsOf(const SKUDefinition& other) const;
     void parseFamily(TiXmlElement* family);
     void parseHosts(TiXmlNode* product);
 };

@@ -1,5 +1,6 @@
 #include "SKUInfoPrinter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -208,5 +209,62 @@ void SKUInfoPrinter::PrintInstallFiles(const FileNode& root, std::ostream& out) 
         out << std::string(2 * depth, ' ') << EntryLine(*node) << "\n";
         for (auto child = node->children.rbegin(); child != node->children.rend(); ++child)
             pending.emplace_back(&child->second, depth + 1);
+    }
+}
+
+namespace {
+
+std::string Padded(const std::string& text, std::size_t width) {
+    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
+}
+
+std::string WithoutTrailingSpaces(std::string line) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+std::string Offer(const SKUDefinition& definition, const QeString& family,
+                  const QeString& variant) {
+    const bool install = definition.familyHasHost(family, variant);
+    const bool build = definition.familyHasHostBuild(family, variant);
+    if (!install && !build)
+        return "-";
+    return std::string(install ? "I" : "") + (install && build ? " " : "") + (build ? "B" : "");
+}
+
+} // namespace
+
+void SKUInfoPrinter::PrintFamilyOffers(const SKUDefinition& definition, std::ostream& out) {
+    const std::set<QeString> named = definition.getFamilies();
+    out << "Families named by hosts (" << named.size()
+        << "): " << QuotedList(Vector<QeString>(named.begin(), named.end())) << "\n";
+
+    std::set<QeString> families = named;
+    for (const auto& entry : definition.familyPlugins)
+        families.insert(entry.first);
+    Vector<QeString> variants;
+    for (const Vector<QeString>* list : {&definition.hostVariants, &definition.buildHostVariants}) {
+        for (const QeString& variant : *list) {
+            if (std::find(variants.begin(), variants.end(), variant) == variants.end())
+                variants.add(variant);
+        }
+    }
+
+    out << "\nOffered to each host variant (I: install, B: build)\n";
+    std::size_t nameWidth = 0;
+    for (const QeString& family : families)
+        nameWidth = std::max(nameWidth, Quoted(family).size());
+    std::vector<std::size_t> widths;
+    std::string header = "  " + Padded("", nameWidth);
+    for (const QeString& variant : variants) {
+        widths.push_back(std::max<std::size_t>(Quoted(variant).size(), 3));
+        header += "  " + Padded(Quoted(variant), widths.back());
+    }
+    out << WithoutTrailingSpaces(header) << "\n";
+    for (const QeString& family : families) {
+        std::string row = "  " + Padded(Quoted(family), nameWidth);
+        for (std::size_t i = 0; i < variants.size(); ++i)
+            row += "  " + Padded(Offer(definition, family, variants[i]), widths[i]);
+        out << WithoutTrailingSpaces(row) << "\n";
     }
 }

@@ -13,6 +13,11 @@ public:
     /// names and surrounding spaces stay visible.
     static void Print(const SKUDefinition& definition, std::ostream& out);
 
+    /// The families the hosts name, then for every family (named by a host
+    /// or having plug-ins) and every host variant whether it is offered at
+    /// install time (I) and at build time (B).
+    static void PrintFamilyOffers(const SKUDefinition& definition, std::ostream& out);
+
     /// `text` in double quotes, escaped as Print does.
     static std::string Quoted(const QeString& text);
     /// The set bits of `mask` as ranges: "0-4, 7"; "none" when no bit is set.

@@ -17,8 +17,10 @@
 
 namespace {
 
-const char kUsage[] = "usage: skuinfo FILE\n"
-                      "Lists the product definition in FILE (an sku.xml) as it is read.\n";
+const char kUsage[] =
+    "usage: skuinfo [--families] FILE\n"
+    "Lists the product definition in FILE (an sku.xml) as it is read; with --families,\n"
+    "which families each host variant is offered at install and at build time.\n";
 
 int Fail(const std::string& message) {
     std::cerr << "skuinfo: " << message << "\n";
@@ -75,14 +77,19 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return 0;
     }
-    if (argc != 2 || argv[1][0] == '\0' || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+    const bool familyOffers = argc == 3 && std::strcmp(argv[1], "--families") == 0;
+    const char* path = argv[argc - 1];
+    if ((argc != 2 && !familyOffers) || path[0] == '\0' || (path[0] == '-' && path[1] != '\0')) {
         std::cerr << kUsage;
         return 2;
     }
-    if (const int status = CheckDefinitionFile(argv[1]))
+    if (const int status = CheckDefinitionFile(path))
         return status;
     SKUDefinition definition;
-    definition.fromFile(argv[1]);
-    SKUInfoPrinter::Print(definition, std::cout);
+    definition.fromFile(path);
+    if (familyOffers)
+        SKUInfoPrinter::PrintFamilyOffers(definition, std::cout);
+    else
+        SKUInfoPrinter::Print(definition, std::cout);
     return std::cout.flush() ? 0 : 1;
 }
