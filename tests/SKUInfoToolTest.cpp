@@ -31,6 +31,18 @@ TEST(SKUInfoTool, ListsTheSampleAsExpected) {
     EXPECT_EQ(run.output, ReadText(std::string(QE_TESTS_DIR) + "/data/sku.listing.txt"));
 }
 
+TEST(SKUInfoTool, FamiliesViewShowsWhatEachHostVariantIsOffered) {
+    const ToolRun run = RunSkuInfo("--families '" + kSample + "'");
+    EXPECT_EQ(run.status, 0);
+    // Viewer32 does not exist; the Color family is not listed for Viewer.
+    EXPECT_EQ(run.output, "Families named by hosts (2): \"Filters\", \"Color\"\n"
+                          "\n"
+                          "Offered to each host variant (I: install, B: build)\n"
+                          "             \"Editor32\"  \"Editor\"  \"Viewer\"\n"
+                          "  \"Filters\"  I           I B       I B\n"
+                          "  \"Color\"    I           I B       -\n");
+}
+
 TEST(SKUInfoTool, RefusesWhatIsNoDefinition) {
     ToolRun run = RunSkuInfo("/nonexistent/sku.xml");
     EXPECT_EQ(run.status, 1);
@@ -85,7 +97,8 @@ TEST(SKUInfoTool, WrongCommandLineGivesUsage) {
     EXPECT_EQ(RunSkuInfo("a.xml b.xml").status, 2);
     const ToolRun run = RunSkuInfo("--bogus");
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.output.rfind("usage: skuinfo FILE", 0), 0u);
+    EXPECT_EQ(run.output.rfind("usage: skuinfo [--families] FILE", 0), 0u);
+    EXPECT_EQ(RunSkuInfo("--families").status, 2);
     EXPECT_EQ(RunSkuInfo("--help").status, 0);
 }
 
