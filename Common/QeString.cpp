@@ -63,14 +63,8 @@ QeString::~QeString() {
 }
 
 void QeString::init(const char* src, unsigned long n) {
-    // n + 1 wraps to 0 for n == maxLen; such a block could never be had.
-    char* block =
-        src != nullptr && n != 0 && n != maxLen ? new (std::nothrow) char[n + 1] : nullptr;
     // The copy is made before the old block goes, so `src` may point into it.
-    if (block != nullptr) {
-        std::memcpy(block, src, n);
-        block[n] = '\0';
-    }
+    char* block = n != maxLen ? StringAlgorithms::NewBlock(src, n) : nullptr;
     Clear();
     if (block == nullptr)
         return;
@@ -120,18 +114,14 @@ bool QeString::operator<(const QeString& other) const {
 void QeString::Append(const QeString& other) {
     if (other.IsEmpty())
         return;
-    const unsigned long total = length + other.length;
-    char* block = new (std::nothrow) char[total + 1];
+    // Freed only after both copies, so appending a string to itself works.
+    char* block =
+        StringAlgorithms::NewJoinedBlock(ConstData(), length, other.ConstData(), other.length);
     if (block == nullptr)
         return;
-    if (length > 0)
-        std::memcpy(block, buffer, length);
-    std::memcpy(block + length, other.buffer, other.length);
-    block[total] = '\0';
-    // Freed only after both copies, so appending a string to itself works.
     delete[] buffer;
     buffer = block;
-    length = total;
+    length += other.length;
 }
 
 QeString& QeString::operator+=(const QeString& other) {

@@ -105,12 +105,8 @@ QeUnicodeString::~QeUnicodeString() {
 }
 
 void QeUnicodeString::init(const wchar_t* src, unsigned long n) {
-    wchar_t* block = src != nullptr && n != 0 ? AllocateUnits<wchar_t>(n) : nullptr;
     // The copy is made before the old block goes, so `src` may point into it.
-    if (block != nullptr) {
-        std::wmemcpy(block, src, n);
-        block[n] = L'\0';
-    }
+    wchar_t* block = n != maxLen ? StringAlgorithms::NewBlock(src, n) : nullptr;
     Clear();
     if (block == nullptr)
         return;
@@ -158,20 +154,16 @@ bool QeUnicodeString::operator<(const QeUnicodeString& other) const {
 }
 
 void QeUnicodeString::Append(const QeUnicodeString& other) {
-    if (other.IsEmpty() || other.length >= ULONG_MAX - length)
+    if (other.IsEmpty())
         return;
-    const unsigned long total = length + other.length;
-    wchar_t* block = AllocateUnits<wchar_t>(total);
+    // Freed only after both copies, so appending a string to itself works.
+    wchar_t* block =
+        StringAlgorithms::NewJoinedBlock(ConstData(), length, other.ConstData(), other.length);
     if (block == nullptr)
         return;
-    if (length > 0)
-        std::wmemcpy(block, buffer, length);
-    std::wmemcpy(block + length, other.buffer, other.length);
-    block[total] = L'\0';
-    // Freed only after both copies, so appending a string to itself works.
     delete[] buffer;
     buffer = block;
-    length = total;
+    length += other.length;
 }
 
 QeUnicodeString& QeUnicodeString::operator+=(const QeUnicodeString& other) {

@@ -117,6 +117,26 @@ public:
         return block;
     }
 
+    /// A new block of n units copied from `src` and a zero unit, allocated
+    /// without exceptions; null when there is nothing to copy, the size cannot
+    /// be represented or the memory cannot be had.
+    template <class Char> static Char* NewBlock(const Char* src, unsigned long n) {
+        return NewJoinedBlock(src, n, src, 0);
+    }
+
+    /// As NewBlock, holding `a` then `b`.
+    template <class Char>
+    static Char* NewJoinedBlock(const Char* a, unsigned long aSize, const Char* b,
+                                unsigned long bSize) {
+        const unsigned long largest = ~0UL / sizeof(Char) - 1;
+        if (aSize + bSize == 0 || aSize > largest || bSize > largest - aSize)
+            return nullptr;
+        Char* block = new (std::nothrow) Char[aSize + bSize + 1];
+        if (block != nullptr)
+            *Copy(Copy(block, a, aSize), b, bSize) = Char();
+        return block;
+    }
+
 private:
     static bool CanStartAt(unsigned long size, unsigned long needleSize, unsigned long start) {
         return start < size && needleSize <= size && start <= size - needleSize;

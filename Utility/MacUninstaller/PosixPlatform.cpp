@@ -1,5 +1,7 @@
 #include "PosixPlatform.h"
 
+#include "ProcessLibrary.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -56,113 +58,6 @@ bool SameTitle(const std::string& answer, const std::string& title) {
 }
 
 // ---- Processes ----
-
-std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
-    std::vector<char*> vector;
-    for (const std::string& argument : arguments)
-        vector.push_back(const_cast<char*>(argument.c_str()));
-    vector.push_back(nullptr);
-    return vector;
-}
-
-// How a child's standard output and error are connected.
-struct ChildOutput {
-    int output = -1;          // the descriptor for standard output; -1 keeps it
-    bool quietErrors = false; // standard error to /dev/null
-};
-
-// In a new child, before exec: the signal settings this process changed go
-// back to their defaults, which an exec would otherwise keep.
-void RestoreDefaultSignals() {
-    for (int signalNumber : {SIGINT, SIGQUIT, SIGPIPE})
-        signal(signalNumber, SIG_DFL);
-}
-
-void ConnectChildOutput(const ChildOutput& connection) {
-    if (connection.output == STDOUT_FILENO)
-        fcntl(STDOUT_FILENO, F_SETFD, 0);
-    else if (connection.output != -1 && dup2(connection.output, STDOUT_FILENO) < 0)
-        _exit(127);
-    if (connection.quietErrors) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0 && null != STDERR_FILENO) {
-            dup2(null, STDERR_FILENO);
-            close(null);
-        }
-    }
-}
-
-// Starts `arguments[0]` (looked up in PATH when it has no slash). Returns the
-// process id, or -1 when it could not be started: a pipe closed on exec
-// carries the failure of exec back.
-pid_t Spawn(const std::vector<std::string>& arguments, const ChildOutput& connection = {}) {
-    std::vector<char*> argv = ArgumentVector(arguments);
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
-        return -1;
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        RestoreDefaultSignals();
-        ConnectChildOutput(connection);
-        execvp(argv[0], argv.data());
-        const int error = errno;
-        ssize_t ignored = write(report[1], &error, sizeof error);
-        (void)ignored;
-        _exit(127);
-    }
-    close(report[1]);
-    int error = 0;
-    ssize_t n;
-    do
-        n = read(report[0], &error, sizeof error);
-    while (n < 0 && errno == EINTR);
-    close(report[0]);
-    if (child < 0)
-        return -1;
-    if (n > 0) {
-        waitpid(child, nullptr, 0);
-        return -1;
-    }
-    return child;
-}
-
-// The exit status, or 128 plus the signal that ended the process.
-int WaitForExit(pid_t process) {
-    int status = 0;
-    while (waitpid(process, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
-}
-
-// Ignores the terminal's interrupt and quit keys while it lives. They reach
-// the whole foreground group: a child (sudo, the tool) decides what they
-// mean, and this process goes on to see how the child ended.
-class InterruptsIgnored {
-public:
-    InterruptsIgnored()
-        : previousInterrupt(signal(SIGINT, SIG_IGN)), previousQuit(signal(SIGQUIT, SIG_IGN)) {}
-    ~InterruptsIgnored() {
-        signal(SIGINT, previousInterrupt);
-        signal(SIGQUIT, previousQuit);
-    }
-    InterruptsIgnored(const InterruptsIgnored&) = delete;
-    InterruptsIgnored& operator=(const InterruptsIgnored&) = delete;
-
-private:
-    sighandler_t previousInterrupt;
-    sighandler_t previousQuit;
-};
-
-int Run(const std::vector<std::string>& arguments, const ChildOutput& connection = {}) {
-    InterruptsIgnored interrupts;
-    const pid_t process = Spawn(arguments, connection);
-    return process < 0 ? -1 : WaitForExit(process);
-}
 
 // Descriptors this process was handed beyond the standard three stay open
 // here but are not passed on to the programs it starts.
@@ -268,7 +163,7 @@ bool CopyTree(const std::string& source, const std::string& destination) {
 
 } // namespace
 
-class PosixPlatform::InterruptsIgnoredWhileToolRuns : public InterruptsIgnored {};
+class PosixPlatform::InterruptsIgnoredWhileToolRuns : public ProcessLibrary::InterruptsIgnored {};
 
 int PosixPlatform::RunAlert(const std::string& title,
                             const std::optional<std::string>& defaultButton,
@@ -368,16 +263,16 @@ bool PosixPlatform::LaunchTask(const std::string& path, const std::vector<std::s
     std::fflush(nullptr);
     const pid_t middle = fork();
     if (middle == 0)
-        _exit(Spawn(command) < 0 ? 1 : 0);
+        _exit(ProcessLibrary::Spawn(command) < 0 ? 1 : 0);
     if (hold[1] != -1)
         close(hold[1]);
-    return middle > 0 && WaitForExit(middle) == 0;
+    return middle > 0 && ProcessLibrary::WaitForExit(middle) == 0;
 }
 
 void PosixPlatform::KeepTerminalForLaunchedTasks() {
     if (launchedTasksPipe == -1)
         return;
-    InterruptsIgnored interrupts;
+    ProcessLibrary::InterruptsIgnored interrupts;
     char ignored;
     for (ssize_t n = 1; n > 0 || (n < 0 && errno == EINTR);)
         n = read(launchedTasksPipe, &ignored, 1);
@@ -411,9 +306,10 @@ OSStatus PosixPlatform::AuthorizationCopyRights(AuthorizationRef authorization, 
                                                 AuthorizationFlags flags) {
     if (authorization == nullptr || std::strcmp(right, kAdministratorRight) != 0)
         return errAuthorizationDenied;
-    if (!IsRoot() && Run({"sudo", "-n", "-v"}, {-1, true}) != 0) {
+    if (!IsRoot() && ProcessLibrary::Run({"sudo", "-n", "-v"}, {-1, true}) != 0) {
         // sudo asks for the password on the terminal, unless asking is not allowed.
-        if ((flags & kAuthorizationFlagInteractionAllowed) == 0 || Run({"sudo", "-v"}) != 0)
+        if ((flags & kAuthorizationFlagInteractionAllowed) == 0 ||
+            ProcessLibrary::Run({"sudo", "-v"}) != 0)
             return errAuthorizationCanceled;
         authorization->credentialsCachedHere = true;
     }
@@ -436,7 +332,7 @@ OSStatus PosixPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef auth
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0)
         return errAuthorizationToolExecuteFailure;
-    const pid_t process = Spawn(command, {channel[1], false});
+    const long process = ProcessLibrary::Spawn(command, {channel[1], false});
     close(channel[1]);
     if (process < 0) {
         close(channel[0]);
@@ -458,7 +354,7 @@ long PosixPlatform::ReadToolOutput(const ToolOutput& output, char* buffer, unsig
 
 int PosixPlatform::ToolExitStatus(const ToolOutput& output) {
     close(output.descriptor);
-    const int status = WaitForExit(static_cast<pid_t>(output.process));
+    const int status = ProcessLibrary::WaitForExit(output.process);
     toolInterrupts.reset();
     return status;
 }
@@ -469,7 +365,7 @@ OSStatus PosixPlatform::AuthorizationFree(AuthorizationRef authorization,
     // but not one the user had given before.
     if (authorization != nullptr && authorization->credentialsCachedHere &&
         (flags & kAuthorizationFlagDestroyRights) != 0)
-        Run({"sudo", "-k"});
+        ProcessLibrary::Run({"sudo", "-k"});
     delete authorization;
     return errAuthorizationSuccess;
 }

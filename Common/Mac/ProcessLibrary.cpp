@@ -1,0 +1,100 @@
+#include "ProcessLibrary.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
+    std::vector<char*> vector;
+    for (const std::string& argument : arguments)
+        vector.push_back(const_cast<char*>(argument.c_str()));
+    vector.push_back(nullptr);
+    return vector;
+}
+
+// In the new child, before exec: an ignored signal would stay ignored
+// across exec, so every signal this library may change goes back to default.
+void RestoreDefaultSignals() {
+    for (int signalNumber : {SIGINT, SIGQUIT, SIGPIPE})
+        signal(signalNumber, SIG_DFL);
+}
+
+void ConnectOutput(const ProcessLibrary::Output& output) {
+    if (output.descriptor == STDOUT_FILENO)
+        fcntl(STDOUT_FILENO, F_SETFD, 0);
+    else if (output.descriptor != -1 && dup2(output.descriptor, STDOUT_FILENO) < 0)
+        _exit(127);
+    if (output.quietErrors) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0 && null != STDERR_FILENO) {
+            dup2(null, STDERR_FILENO);
+            close(null);
+        }
+    }
+}
+
+} // namespace
+
+ProcessLibrary::InterruptsIgnored::InterruptsIgnored()
+    : previousInterrupt(signal(SIGINT, SIG_IGN)), previousQuit(signal(SIGQUIT, SIG_IGN)) {}
+
+ProcessLibrary::InterruptsIgnored::~InterruptsIgnored() {
+    signal(SIGINT, previousInterrupt);
+    signal(SIGQUIT, previousQuit);
+}
+
+long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Output& output) {
+    if (arguments.empty())
+        return -1;
+    std::vector<char*> argv = ArgumentVector(arguments);
+    // A pipe closed on exec carries a failure of exec back.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return -1;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        RestoreDefaultSignals();
+        ConnectOutput(output);
+        execvp(argv[0], argv.data());
+        const int error = errno;
+        ssize_t ignored = write(report[1], &error, sizeof error);
+        (void)ignored;
+        _exit(127);
+    }
+    close(report[1]);
+    int error = 0;
+    ssize_t n;
+    do
+        n = read(report[0], &error, sizeof error);
+    while (n < 0 && errno == EINTR);
+    close(report[0]);
+    if (child < 0)
+        return -1;
+    if (n > 0) {
+        WaitForExit(child);
+        return -1;
+    }
+    return child;
+}
+
+int ProcessLibrary::WaitForExit(long process) {
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+int ProcessLibrary::Run(const std::vector<std::string>& arguments, const Output& output) {
+    InterruptsIgnored interrupts;
+    const long process = Spawn(arguments, output);
+    return process < 0 ? -1 : WaitForExit(process);
+}
