@@ -1,14 +1,12 @@
 #include "SKUDefinition.h"
 
+#include "FileLibrary.h"
 #include "StringLibrary.h"
 #include "XMLNestingLimit.h"
 #include "XMLParser.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -101,22 +99,6 @@ void ReadFileEntries(FileNode& parent, TiXmlNode* element, const QeString& paren
     });
 }
 
-// Opens only regular files, without blocking on a FIFO or reading a directory.
-FILE* OpenRegularFile(const QeString& path) {
-    const int descriptor = open(path.ConstData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return nullptr;
-    struct stat status;
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(descriptor);
-        return nullptr;
-    }
-    FILE* file = fdopen(descriptor, "rb");
-    if (file == nullptr)
-        close(descriptor);
-    return file;
-}
-
 } // namespace
 
 void SKUDefinition::clear() {
@@ -125,7 +107,7 @@ void SKUDefinition::clear() {
 
 void SKUDefinition::fromFile(const QeString& path) {
     TiXmlDocument document;
-    if (FILE* file = OpenRegularFile(path)) {
+    if (FILE* file = FileLibrary::OpenRegularFile(path)) {
         XMLNestingLimit::LoadFile(document, file);
         std::fclose(file);
     }

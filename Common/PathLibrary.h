@@ -1,0 +1,60 @@
+// PathLibrary: operations on path texts. Pure text: the file system is never
+// consulted (but by GetUserDocumentsDir), nothing fails, and every result is
+// a new string. The separator is matched as a whole text.
+//
+//   PathLibrary::GetFileNameFromPath("/a/b/c.txt");           // "c.txt"
+//   PathLibrary::GetDirectoryWithFile("/a/b", "f.txt");        // "/a/b/f.txt"
+//   PathLibrary::GetParentDir("/a/b/c/");                      // "/a/b"
+//   PathLibrary::CollapsePath("/a/b/../c");                    // "/a/c"
+//   PathLibrary::GetSafeFileName("a:b?", "_");                 // "a_b_"
+#ifndef QE_PATHLIBRARY_H
+#define QE_PATHLIBRARY_H
+
+#include "QeString.h"
+
+/// The separator the suite's callers pass. Each file that includes this
+/// header has its own copy.
+static const QeString kPathSeparator("/");
+
+class PathLibrary {
+public:
+    /// The text after the last separator; the whole path when there is none
+    /// or the path ends with it ("/a/b/" stays "/a/b/").
+    static QeString GetFileNameFromPath(const QeString& path,
+                                        const QeString& separator = kPathSeparator);
+    /// The directory and the name joined by one separator, unless the
+    /// directory ends with one already; an empty directory gives "/name".
+    static QeString GetDirectoryWithFile(const QeString& directory, const QeString& fileName,
+                                         const QeString& separator = kPathSeparator);
+    /// Everything up to and including the last separator; empty without one.
+    static QeString GetDirectoryWithoutFile(const QeString& path,
+                                            const QeString& separator = kPathSeparator);
+    /// Removes each component followed by "/../" together with it, where a
+    /// separator stands before the component ("/a/b/../c" gives "/a/c";
+    /// "a/../b", "/../a" and "/a/b/.." stay as they are).
+    static QeString CollapsePath(const QeString& path, const QeString& separator = kPathSeparator);
+    /// The path less exactly one trailing separator.
+    static QeString GetDirectoryPathWithoutLastSlash(const QeString& path,
+                                                     const QeString& separator = kPathSeparator);
+    /// The parent directory without a trailing separator; one trailing
+    /// separator of the path is ignored, and "/a" or "a" give empty.
+    static QeString GetParentDir(const QeString& path, const QeString& separator = kPathSeparator);
+    /// The text before the first "." anywhere in the path.
+    static QeString RemoveExtension(const QeString& path);
+    /// The text after the last "." anywhere in the path; empty without one.
+    static QeString GetExtension(const QeString& path);
+    /// The last component less everything from its first ".".
+    static QeString GetFileNameWithoutExtensionFromPath(const QeString& path,
+                                                        const QeString& separator = kPathSeparator);
+    /// The absolute path of the user's documents folder, without a trailing
+    /// separator; empty when it cannot be found. The folder is never created.
+    static QeString GetUserDocumentsDir();
+    /// The name with each of < > : " / \ | ? * and the NUL byte replaced by
+    /// `replacement`, then one trailing "." removed.
+    static QeString GetSafeFileName(const QeString& name, const QeString& replacement);
+    /// Backslashes turned into "/", then each "//" into "/" in one pass
+    /// (three slashes give two).
+    static QeString NormalizePath(const QeString& path);
+};
+
+#endif
