@@ -3,6 +3,7 @@
 #include "PathLibrary.h"
 #include "ProcessLibrary.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -50,6 +51,22 @@ bool NamesRootOrCurrentFolder(const QeString& path) {
         start = end + 1;
     }
     return onlyDots || last == "." || last == "..";
+}
+
+// True when the folder the path leads to is the root, the current folder or
+// one that holds it, whatever the path's text.
+bool LeadsToRootOrCurrentFolder(const QeString& path) {
+    char* target = realpath(path.ConstData(), nullptr);
+    char* current = realpath(".", nullptr);
+    bool holdsCurrent = target != nullptr && std::strcmp(target, "/") == 0;
+    if (target != nullptr && current != nullptr) {
+        const std::size_t length = std::strlen(target);
+        holdsCurrent = holdsCurrent || (std::strncmp(current, target, length) == 0 &&
+                                        (current[length] == '\0' || current[length] == '/'));
+    }
+    std::free(target);
+    std::free(current);
+    return holdsCurrent;
 }
 
 bool IsSymbolicLink(const QeString& path) {
@@ -157,7 +174,7 @@ bool FileLibrary::RemoveFolder(const QeString& path) {
         if (collapsed.EqualsIgnoreCase(denied))
             return false;
     }
-    if (NamesRootOrCurrentFolder(collapsed))
+    if (NamesRootOrCurrentFolder(collapsed) || LeadsToRootOrCurrentFolder(collapsed))
         return false;
     return RunTool({"rm", "-rf"}, {&collapsed});
 }

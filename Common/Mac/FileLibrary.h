@@ -40,8 +40,9 @@ public:
     /// removed first. The third argument has no effect.
     static bool CopyFolder(const QeString& source, const QeString& destination, bool = false);
     /// rm -rf of the path collapsed; true when there is no such folder. The
-    /// root, the current folder, their ancestors ("..") and "*" are refused
-    /// however they are spelt ("/", "//", "/.", "./", "/tmp/..").
+    /// root, the current folder and the folders that hold it are refused
+    /// however they are spelt ("/", "//", "/.", "./", "/tmp/..", "..", or the
+    /// current folder's absolute path), and so are "*" and "/*".
     static bool RemoveFolder(const QeString& path);
     /// rm -f: a missing file is removed already.
     static bool RemoveFile(const QeString& path);

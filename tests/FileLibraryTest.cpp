@@ -1,0 +1,308 @@
+#include "FileLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Tree = std::map<std::string, std::string>;
+
+std::string Get(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every entry under `folder` by relative path: a file's content, "/" for a
+// folder, "->" and the target for a link.
+Tree Snapshot(const std::string& folder) {
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        tree[entry.path().string().substr(folder.size() + 1)] =
+            entry.is_symlink()     ? "->" + fs::read_symlink(entry).string()
+            : entry.is_directory() ? "/"
+                                   : Get(entry.path());
+    return tree;
+}
+
+struct CurrentFolder {
+    explicit CurrentFolder(const std::string& path) : previous(fs::current_path()) {
+        fs::current_path(path);
+    }
+    ~CurrentFolder() { fs::current_path(previous); }
+    fs::path previous;
+};
+
+// Every test works inside a fresh folder of its own, removed afterwards.
+class Scratch : public ::testing::Test {
+protected:
+    ~Scratch() override { fs::remove_all(root); }
+    static QeString Q(const std::string& text) { return QeString(text.data(), text.size()); }
+    static std::string S(const QeString& text) {
+        return std::string(text.ConstData(), text.Size());
+    }
+    std::string P(const std::string& name) const { return root + "/" + name; }
+    QeString QP(const std::string& name) const { return Q(P(name)); }
+    // "name/" makes a folder, "name|" a FIFO, "name->target" a link, any other
+    // name a file holding its own name.
+    void Make(std::initializer_list<std::string> entries) const {
+        for (const std::string& entry : entries) {
+            const size_t arrow = entry.find("->");
+            fs::create_directories(fs::path(P(entry.substr(0, arrow))).parent_path());
+            if (arrow != std::string::npos)
+                fs::create_symlink(entry.substr(arrow + 2), P(entry.substr(0, arrow)));
+            else if (entry.back() == '|')
+                mkfifo(P(entry.substr(0, entry.size() - 1)).c_str(), 0600);
+            else if (entry.back() != '/')
+                std::ofstream(P(entry), std::ios::binary) << entry;
+        }
+    }
+    void Age(const std::string& name) const {
+        fs::last_write_time(P(name), fs::last_write_time(P(name)) - std::chrono::hours(9000));
+    }
+    bool Fresh(const std::string& name) const {
+        return fs::last_write_time(P(name)) >
+               fs::file_time_type::clock::now() - std::chrono::hours(1);
+    }
+
+    std::string root = mkdtemp(std::string("/tmp/qe-files-XXXXXX").data());
+};
+
+using FileLibraryIsFileExists = Scratch;
+using FileLibraryReadFile = Scratch;
+using FileLibraryWriteFile = Scratch;
+using FileLibraryCreateDirectory = Scratch;
+using FileLibraryCopyFile = Scratch;
+using FileLibraryCopyFolder = Scratch;
+using FileLibraryRemoveFolder = Scratch;
+using FileLibraryRemoveFile = Scratch;
+using FileLibraryRemoveEmptyDirectory = Scratch;
+using FileLibraryCreateShortCut = Scratch;
+using FileLibraryHostilePaths = Scratch;
+
+} // namespace
+
+TEST_F(FileLibraryIsFileExists, FollowsLinksAndKnowsOnlyFilesAndFolders) {
+    Make({"f", "d/", "lf->f", "ld->" + P("d"), "dangling->missing", "fifo|"});
+    // clang-format off
+    const struct { const char* name; bool file, folder; } cases[] = {
+        {"f", true, false}, {"d", false, true}, {"lf", true, false}, {"ld", false, true},
+        {"dangling", false, false}, {"fifo", false, false}, {"missing", false, false}};
+    // clang-format on
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.file, FileLibrary::IsFileExists(QP(c.name))) << c.name;
+        EXPECT_EQ(c.folder, FileLibrary::IsFileExists(QP(c.name), true)) << c.name;
+        EXPECT_EQ(c.folder, FileLibrary::IsDirectoryExists(QP(c.name))) << c.name;
+    }
+    EXPECT_FALSE(FileLibrary::IsFileExists("") || FileLibrary::IsDirectoryExists(""));
+}
+
+TEST_F(FileLibraryReadFile, WholeRegularFilesOnly) {
+    const std::string zeros = std::string("a\0b", 3) + std::string(70000, '\0') + "c";
+    std::ofstream(P("zeros"), std::ios::binary) << zeros;
+    EXPECT_EQ(zeros, S(FileLibrary::readFile(QP("zeros"))));
+
+    Make({"d/", "fifo|"});
+    std::ofstream(P("empty")).flush();
+    alarm(30); // a read blocked on the FIFO ends the run instead of hanging it
+    for (const char* name : {"empty", "missing", "d", "fifo"})
+        EXPECT_EQ("", S(FileLibrary::readFile(QP(name)))) << name;
+    alarm(0);
+    EXPECT_EQ("", S(FileLibrary::readFile("")));
+}
+
+TEST_F(FileLibraryWriteFile, ReplacesOrAppends) {
+    Make({"d/"});
+    EXPECT_TRUE(FileLibrary::writeFile("abc", QP("w")));
+    EXPECT_TRUE(FileLibrary::writeFile(Q(std::string("d\0e", 3)), QP("w"), true));
+    EXPECT_EQ(std::string("abcd\0e", 6), Get(P("w")));
+    EXPECT_TRUE(FileLibrary::writeFile("x", QP("w")));
+    EXPECT_TRUE(FileLibrary::writeFile("", QP("w"), true));
+    EXPECT_EQ("x", Get(P("w")));
+    EXPECT_TRUE(FileLibrary::writeFile("", QP("w")));
+    EXPECT_TRUE(FileLibrary::writeFile("", QP("new"), true));
+    CurrentFolder cwd(root);
+    for (const char* path : {"", "none/f", "d"})
+        EXPECT_FALSE(FileLibrary::writeFile("abc", path)) << path;
+    EXPECT_EQ((Tree{{"d", "/"}, {"new", ""}, {"w", ""}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryCreateDirectory, RecursiveOrNot) {
+    Make({"f"});
+    EXPECT_TRUE(FileLibrary::CreateDirectory(QP("a/b/c")));
+    EXPECT_TRUE(FileLibrary::CreateDirectory(QP("a/b/c")));
+    EXPECT_FALSE(FileLibrary::CreateDirectory(QP("a/b/c"), false));
+    EXPECT_FALSE(FileLibrary::CreateDirectory(QP("x/y"), false));
+    EXPECT_TRUE(FileLibrary::CreateDirectory(QP("a/n"), false));
+    EXPECT_FALSE(FileLibrary::CreateDirectory(QP("f")));
+    CurrentFolder cwd(root);
+    EXPECT_FALSE(FileLibrary::CreateDirectory("", true) || FileLibrary::CreateDirectory("", false));
+    EXPECT_EQ((Tree{{"a", "/"}, {"a/b", "/"}, {"a/b/c", "/"}, {"a/n", "/"}, {"f", "f"}}),
+              Snapshot(root));
+}
+
+TEST_F(FileLibraryCopyFile, CopiesRegularFilesOnly) {
+    Make({"s", "longer", "d/", "link->s", "dangling->gone"});
+    EXPECT_TRUE(FileLibrary::CopyFile(QP("s"), QP("longer")));
+    EXPECT_TRUE(FileLibrary::CopyFile(QP("link"), QP("viaLink")));
+    EXPECT_EQ("s", Get(P("longer")));
+    EXPECT_EQ("s", Get(P("viaLink")));
+    for (const char* source : {"d", "missing", "dangling"})
+        EXPECT_FALSE(FileLibrary::CopyFile(QP(source), QP("out"))) << source;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(P("out"))));
+}
+
+TEST_F(FileLibraryCopyFolder, FillsTheDestinationKeepingWhatItHeld) {
+    // a hidden file, which a copy by glob would miss
+    Make({"src/top", "src/sub/inner", "src/.hidden", "old/extra", "old/sub/inner", "old/sub/keep"});
+    Age("src");
+    Age("old");
+    Tree copy = Snapshot(P("src"));
+    EXPECT_TRUE(FileLibrary::CopyFolder(QP("src"), QP("p/q/new")));
+    EXPECT_EQ(copy, Snapshot(P("p/q/new")));
+    EXPECT_TRUE(Fresh("p/q/new"));
+    EXPECT_TRUE(FileLibrary::CopyFolder(QP("src"), QP("old"), true));
+    copy.insert({{"extra", "old/extra"}, {"sub/keep", "old/sub/keep"}});
+    EXPECT_EQ(copy, Snapshot(P("old")));
+    EXPECT_TRUE(Fresh("old"));
+}
+
+TEST_F(FileLibraryCopyFolder, ReplacesALinkedDestinationByARealFolder) {
+    Make({"src/top", "src/sub/inner", "elsewhere/mine", "dst->" + P("elsewhere")});
+    EXPECT_TRUE(FileLibrary::CopyFolder(QP("src"), QP("dst")));
+    EXPECT_FALSE(fs::is_symlink(P("dst")));
+    EXPECT_EQ(Snapshot(P("src")), Snapshot(P("dst")));
+    EXPECT_EQ((Tree{{"mine", "elsewhere/mine"}}), Snapshot(P("elsewhere")));
+}
+
+TEST_F(FileLibraryCopyFolder, NeedsAFolderAsSource) {
+    Make({"file", "dst/keep"});
+    Age("dst");
+    EXPECT_FALSE(FileLibrary::CopyFolder(QP("file"), QP("dst")));
+    EXPECT_FALSE(FileLibrary::CopyFolder(QP("missing"), QP("new")));
+    EXPECT_FALSE(Fresh("dst"));
+    EXPECT_EQ((Tree{{"dst", "/"}, {"dst/keep", "dst/keep"}, {"file", "file"}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryRemoveFolder, RemovesFoldersAndFindsNothingToDoElsewhere) {
+    Make({"d/sub/f", "e/sub/f", "t/f", "file", "x/", "l->t"});
+    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("d")));
+    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("x/../e"))); // the collapsed path goes
+    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("l")));      // the link, not what it leads to
+    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("missing")));
+    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("file")));
+    EXPECT_EQ((Tree{{"file", "file"}, {"t", "/"}, {"t/f", "t/f"}, {"x", "/"}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryRemoveFolder, RefusesTheRootTheCurrentFolderAndItsAncestors) {
+    // clang-format off
+    const std::vector<std::string> refused = {
+        "/", ".", "//", "/.", "./", "/./", "/tmp/../", "/tmp/..", "..", "../", "a/..", "a/../",
+        "a/.", "../work", "*", root, root + "/", P("work"), P("work/"), P("work/a/..")};
+    // clang-format on
+    for (const std::string& path : refused) {
+        SCOPED_TRACE(path);
+        Make({"work/a/", "work/*/", "work/keep"});
+        {
+            CurrentFolder cwd(P("work"));
+            EXPECT_FALSE(FileLibrary::RemoveFolder(Q(path)));
+        }
+        EXPECT_TRUE(fs::exists(P("work/keep")) && fs::exists(P("work/a")));
+    }
+}
+
+TEST_F(FileLibraryRemoveFile, RemovesOneFileOrLinkOnly) {
+    Make({"f", "g", "d/", "l->f"});
+    EXPECT_TRUE(FileLibrary::RemoveFile(QP("l")));
+    EXPECT_TRUE(FileLibrary::RemoveFile(QP("g")));
+    EXPECT_TRUE(FileLibrary::RemoveFile(QP("missing")));
+    EXPECT_FALSE(FileLibrary::RemoveFile(QP("d")));
+    EXPECT_FALSE(FileLibrary::RemoveFile(""));
+    EXPECT_EQ((Tree{{"d", "/"}, {"f", "f"}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryRemoveEmptyDirectory, RemovesOnlyEmptyFolders) {
+    Make({"empty/", "full/f", "file"});
+    EXPECT_TRUE(FileLibrary::RemoveEmptyDirectory(QP("empty")));
+    EXPECT_FALSE(FileLibrary::RemoveEmptyDirectory(QP("full")));
+    EXPECT_TRUE(FileLibrary::RemoveEmptyDirectory(QP("missing")));
+    EXPECT_TRUE(FileLibrary::RemoveEmptyDirectory(QP("file")));
+    EXPECT_EQ((Tree{{"file", "file"}, {"full", "/"}, {"full/f", "full/f"}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryCreateShortCut, LinksToAnExistingTargetAsWritten) {
+    Make({"f", "d/", "old", "dangling->gone"});
+    EXPECT_TRUE(FileLibrary::CreateShortCut(QP("d"), QP("ld")));
+    EXPECT_TRUE(FileLibrary::CreateShortCut(QP("f"), QP("old")));
+    for (const auto& [target, link] : {std::pair<QeString, QeString>{QP("missing"), QP("l")},
+                                       {QP("dangling"), QP("l")},
+                                       {QP("f"), ""},
+                                       {"", QP("l")}})
+        EXPECT_FALSE(FileLibrary::CreateShortCut(target, link)) << S(target) << S(link);
+    CurrentFolder cwd(root);
+    EXPECT_TRUE(FileLibrary::CreateShortCut("f", "rel"));
+    const Tree expected = {{"d", "/"},     {"dangling", "->gone"}, {"f", "f"},
+                           {"rel", "->f"}, {"ld", "->" + P("d")},  {"old", "->" + P("f")}};
+    EXPECT_EQ(expected, Snapshot(root));
+}
+
+TEST_F(FileLibraryHostilePaths, EachPathReachesItsToolUnchanged) {
+    const std::vector<std::string> names = {
+        "q\"uote", "$(touch x)", "`touch x`", " two  spaces ",    "new\nline",
+        "-rf",     "-",          "--",        "back\\slash$HOME", "it's;touch x"};
+    Make({"work/"});
+    CurrentFolder cwd(P("work"));
+    Tree made;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(FileLibrary::writeFile(Q(name), Q(name)));
+        EXPECT_TRUE(FileLibrary::CopyFile(Q(name), Q(name + ".copy")));
+        EXPECT_TRUE(FileLibrary::CreateShortCut(Q(name), Q(name + ".link")));
+        EXPECT_TRUE(FileLibrary::CreateDirectory(Q(name + ".d")));
+        EXPECT_TRUE(FileLibrary::CreateDirectory(Q(name + ".e"), false));
+        EXPECT_TRUE(FileLibrary::CopyFile(Q(name), Q(name + ".d/" + name)));
+        EXPECT_TRUE(FileLibrary::CopyFolder(Q(name + ".d"), Q(name + ".c")));
+        // clang-format off
+        made.insert({{name, name}, {name + ".copy", name}, {name + ".link", "->" + name},
+                     {name + ".d", "/"}, {name + ".d/" + name, name}, {name + ".e", "/"},
+                     {name + ".c", "/"}, {name + ".c/" + name, name}});
+        // clang-format on
+    }
+    EXPECT_EQ(made, Snapshot(P("work")));
+    for (const std::string& name : names)
+        EXPECT_TRUE(FileLibrary::RemoveFile(Q(name + ".copy")) &&
+                    FileLibrary::RemoveFile(Q(name + ".link")) &&
+                    FileLibrary::RemoveEmptyDirectory(Q(name + ".e")) &&
+                    FileLibrary::RemoveFolder(Q(name + ".d")) &&
+                    FileLibrary::RemoveFolder(Q(name + ".c")) && fs::exists(name) &&
+                    FileLibrary::RemoveFile(Q(name)))
+            << name;
+    EXPECT_EQ((Tree{{"work", "/"}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryHostilePaths, APathHoldingANulByteIsRefused) {
+    Make({"f", "d/", "e/"});
+    // cut at the NUL, each of these names an existing entry or a plain new one
+    const auto nul = [&](const std::string& name) { return Q(P(name) + std::string("\0x", 2)); };
+    EXPECT_FALSE(FileLibrary::CreateDirectory(nul("new"), true));
+    EXPECT_FALSE(FileLibrary::CreateDirectory(nul("new"), false));
+    EXPECT_FALSE(FileLibrary::CopyFile(nul("f"), QP("copy")));
+    EXPECT_FALSE(FileLibrary::CopyFile(QP("f"), nul("copy")));
+    EXPECT_FALSE(FileLibrary::CopyFolder(nul("d"), QP("dcopy")));
+    EXPECT_FALSE(FileLibrary::CopyFolder(QP("d"), nul("dcopy")));
+    EXPECT_FALSE(FileLibrary::CreateShortCut(nul("f"), QP("link")));
+    EXPECT_FALSE(FileLibrary::CreateShortCut(QP("f"), nul("link")));
+    EXPECT_FALSE(FileLibrary::RemoveFile(nul("f")));
+    EXPECT_FALSE(FileLibrary::RemoveFolder(nul("d")));
+    EXPECT_FALSE(FileLibrary::RemoveEmptyDirectory(nul("e")));
+    EXPECT_EQ((Tree{{"d", "/"}, {"e", "/"}, {"f", "f"}}), Snapshot(root));
+}
