@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <strings.h>
 #include <utility>
 #include <vector>
 
@@ -40,12 +42,12 @@ template <class Visit> void ForEachChildElement(TiXmlNode* parent, const char* n
         visit(element);
 }
 
-// Only "0" (either case, which changes nothing for a digit) and "1" are
-// understood; anything else keeps the inherited value.
-bool getBoolFlagFromString(const QeString& text, bool inherited) {
-    if (text.EqualsIgnoreCase("0"))
+// Only "0" and "1" are understood (and "0" has no other case); anything
+// else, an absent attribute included, keeps the inherited value.
+bool getBoolFlagFromString(const char* text, bool inherited) {
+    if (text != nullptr && std::strcmp(text, "0") == 0)
         return false;
-    if (text.Equals("1"))
+    if (text != nullptr && std::strcmp(text, "1") == 0)
         return true;
     return inherited;
 }
@@ -73,14 +75,15 @@ FileNode MakeEntry(const TiXmlElement* element, const FileNode& parent, const Qe
     entry.name = AttributeText(element, "fileName");
     entry.isDirectory = isDirectory;
     entry.parentDirectory = parentName;
-    const QeString arch = AttributeText(element, "arch");
-    entry.isX86 = arch.IsSet() && arch.EqualsIgnoreCase("x86") ? 1 : 0;
-    entry.dontDelete =
-        getBoolFlagFromString(AttributeText(element, "dontdelete"), parent.dontDelete);
-    entry.ignoreInstallErrors = getBoolFlagFromString(AttributeText(element, "ignoreinstallerrors"),
+    // Read straight from the attributes: this runs once per entry of trees
+    // that can be large.
+    const char* arch = element->Attribute("arch");
+    entry.isX86 = arch != nullptr && strcasecmp(arch, "x86") == 0 ? 1 : 0;
+    entry.dontDelete = getBoolFlagFromString(element->Attribute("dontdelete"), parent.dontDelete);
+    entry.ignoreInstallErrors = getBoolFlagFromString(element->Attribute("ignoreinstallerrors"),
                                                       parent.ignoreInstallErrors);
     entry.allowDowngrade =
-        getBoolFlagFromString(AttributeText(element, "allowdowngrade"), parent.allowDowngrade);
+        getBoolFlagFromString(element->Attribute("allowdowngrade"), parent.allowDowngrade);
     return entry;
 }
 
