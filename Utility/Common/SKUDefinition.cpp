@@ -98,7 +98,7 @@ void ReadFileEntries(FileNode& parent, TiXmlNode* element, const QeString& paren
             entry.shortcutDir = AttributeText(shortcut, "dir");
         }
         QeString key = entry.name;
-        parent.children[key] = std::move(entry);
+        parent.children.insert_or_assign(std::move(key), std::move(entry));
     });
 }
 
@@ -271,7 +271,8 @@ void SKUDefinition::parseInstallFiles(FileNode& parent, TiXmlNode* element,
         if (entry.name.IsEmpty())
             continue;
         QeString key = entry.name;
-        FileNode& child = current.node->children[key] = std::move(entry);
+        FileNode& child =
+            current.node->children.insert_or_assign(std::move(key), std::move(entry)).first->second;
         pending.push_back({&child, directory, &child.name, nullptr});
     }
 }

@@ -18,10 +18,10 @@ public:
     unsigned long SafeLength() {
         unsigned long at = 0;
         while (at < size) {
-            if (text[at] != '<') {
-                ++at;
-                continue;
-            }
+            const void* open = std::memchr(text + at, '<', size - at);
+            if (open == nullptr)
+                break;
+            at = static_cast<unsigned long>(static_cast<const char*>(open) - text);
             if (StartsWith(at, "<!--"))
                 at = After(at + 4, "-->");
             else if (StartsWith(at, "<![CDATA["))

@@ -1,0 +1,90 @@
+// What the benchmark sources share: registration of each area's benchmarks,
+// the names the table reads their timings under, and starting a program with
+// its output on a pipe.
+#ifndef QE_BENCH_H
+#define QE_BENCH_H
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace bench {
+
+/// The names the table reads timings under; the load benchmarks' come from
+/// LoadName.
+constexpr char kIndexOf[] = "string/IndexOf";
+constexpr char kIndexOfReference[] = "string/string_view::find";
+constexpr char kReplace16[] = "string/Replace/16MiB";
+constexpr char kReplace32[] = "string/Replace/32MiB";
+constexpr char kReplaceReference[] = "string/reserve+append/16MiB";
+constexpr char kSplit1[] = "string/Split/1MiB";
+constexpr char kSplit2[] = "string/Split/2MiB";
+constexpr char kTrim1[] = "string/Trim/1MiB";
+constexpr char kTrim2[] = "string/Trim/2MiB";
+constexpr char kFromString1[] = "bitset/fromString/1MiB";
+constexpr char kFromString2[] = "bitset/fromString/2MiB";
+constexpr char kContains4[] = "bitset/Contains/4Mbit";
+constexpr char kContains8[] = "bitset/Contains/8Mbit";
+constexpr char kStartUninstall[] = "start/Uninstall";
+constexpr char kStartEcho[] = "start/echo";
+
+/// The input sizes behind those names.
+constexpr unsigned long kMiB = 1024UL * 1024UL;
+constexpr unsigned long kSearchBytes = 16 * kMiB;
+constexpr unsigned long kNeedleBytes = 16;
+constexpr unsigned long kReplaceBytes = 16 * kMiB;
+constexpr unsigned long kReplaceMatches = 1000000;
+constexpr unsigned long kListBytes = 1 * kMiB;
+constexpr unsigned long kMaskDigits = 1 * kMiB;
+/// The confirmation alert ends with its buttons: all of it has been read then.
+constexpr char kConfirmationEnd[] = "[Cancel] Uninstall";
+constexpr int kStartRuns = 21;
+
+/// Sizes the definitions are generated at, as multiples of the base shape.
+constexpr int kDefinitionScales[] = {1, 2, 4};
+
+/// The benchmark name of a definition load at one scale: `reader` is "sku"
+/// (SKUDefinition::fromFile) or "tinyxml" (the library's own LoadFile).
+std::string LoadName(const std::string& reader, int scale);
+
+/// Writes the generated definition at `scale` to `path`; its size in bytes,
+/// or -1 when it could not be written.
+long WriteDefinition(const std::string& path, int scale);
+
+/// Registers the load benchmarks for the definitions at `paths` (one per
+/// scale, in kDefinitionScales order), after checking that each reads whole.
+void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths);
+
+/// The resident-set growth, in KiB, of loading `path` with `reader` in a
+/// fresh process; -1 when it cannot be measured.
+long MeasurePeakGrowth(const std::string& reader, const std::string& path);
+
+/// The child side of MeasurePeakGrowth: loads and prints the growth. The exit
+/// status of the process.
+int RunPeakGrowthChild(const std::string& reader, const std::string& path);
+
+/// The byte string, split and trim, and bit set benchmarks, after checking
+/// that each measured operation gives its reference's result.
+void RegisterStringBenchmarks();
+
+/// The uninstaller start benchmark and the plain process start beside it.
+void RegisterStartBenchmarks(const std::string& uninstallPath);
+
+/// A started program: its id, and the read end of a pipe on its output.
+struct Started {
+    pid_t pid = -1;
+    int output = -1;
+};
+
+/// Starts `arguments[0]` (a path) with standard input from /dev/null and
+/// standard output on a pipe; standard error is kept unless `quiet`. A pid of
+/// -1 when it cannot be started.
+Started Start(const std::vector<std::string>& arguments, bool quiet);
+
+/// Waits for a started program after closing its pipe; its exit status, or
+/// -1 when it did not exit normally.
+int Finish(Started& started);
+
+} // namespace bench
+
+#endif
