@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <utility>
 #include <vector>
@@ -119,11 +120,9 @@ void SKUDefinition::fromFile(const QeString& path) {
 
 void SKUDefinition::parse(const QeString& text) {
     TiXmlDocument document;
-    QeString utf8 = text.ToUTF8();
-    const unsigned long safe = XMLNestingLimit::SafeLength(utf8.ConstData(), utf8.Size());
-    if (safe < utf8.Size())
-        utf8 = utf8.Substr(0, safe);
-    document.Parse(utf8.ConstData(), nullptr, TIXML_ENCODING_UNKNOWN);
+    const QeString utf8 = text.ToUTF8();
+    const std::string prepared = XMLNestingLimit::PreparedText(utf8.ConstData(), utf8.Size());
+    document.Parse(prepared.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
     parseInner(document);
 }
 

@@ -134,18 +134,50 @@ unsigned long XMLNestingLimit::SafeLength(const char* text, unsigned long size,
     return NestingScanner(text, size, maxDepth).SafeLength();
 }
 
+namespace {
+
+// The library takes a multi-byte character's first byte for the whole
+// character and steps over what follows, the terminating NUL included, and so
+// reads past the end of its text. Text that ends within a character's reach of
+// such a byte is handed over with NULs to spare.
+const unsigned long kSpareNuls = 4;
+
+bool LeadByteNearEnd(const char* text, unsigned long end) {
+    for (unsigned long i = end > kSpareNuls - 1 ? end - (kSpareNuls - 1) : 0; i < end; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0xC0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+unsigned long XMLNestingLimit::ReadableLength(const char* text, unsigned long size) {
+    // The library reads its text up to the first NUL.
+    const unsigned long beforeNul = strnlen(text, size);
+    return SafeLength(text, beforeNul);
+}
+
+std::string XMLNestingLimit::PreparedText(const char* text, unsigned long size) {
+    std::string prepared(text, ReadableLength(text, size));
+    prepared.append(kSpareNuls, '\0');
+    return prepared;
+}
+
 bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
     std::string content = ReadAll(file);
-    const unsigned long safe = SafeLength(content.data(), content.size());
-    if (safe == content.size()) {
+    const unsigned long readable = ReadableLength(content.data(), content.size());
+    const bool whole = SafeLength(content.data(), content.size()) == content.size();
+    if (readable == content.size() && !LeadByteNearEnd(content.data(), readable)) {
         std::string().swap(content); // the library reads its own copy
         std::rewind(file);
         document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
         return true;
     }
-    if (FILE* prefix = fmemopen(content.data(), safe, "rb")) {
-        document.LoadFile(prefix, TIXML_ENCODING_UNKNOWN);
-        std::fclose(prefix);
+    content = PreparedText(content.data(), content.size());
+    if (FILE* prepared = fmemopen(content.data(), content.size(), "rb")) {
+        document.LoadFile(prepared, TIXML_ENCODING_UNKNOWN);
+        std::fclose(prepared);
     }
-    return false;
+    return whole;
 }

@@ -1,10 +1,11 @@
-// XMLNestingLimit: keeps documents within the nesting depth the XML library
-// can parse.
+// XMLNestingLimit: keeps the XML library within what it can parse safely.
 //
 // The library parses nested elements recursively, so a document of a few
 // hundred kilobytes that only opens elements would exhaust the stack. Reading
 // only the part of a document that stays within the limit turns such a file
 // into a malformed one: what came before the limit is read, the rest is not.
+// The text it is given also ends with NULs to spare, as the library may step
+// past a terminating NUL (see PreparedText).
 //
 //   XMLNestingLimit::SafeLength("<a><b/></a>", 11, 1);  // 3: <b/> is level 2
 //   XMLNestingLimit::SafeLength("<a><b/></a>", 11, 2);  // 11: the whole text
@@ -12,6 +13,7 @@
 #define QE_XMLNESTINGLIMIT_H
 
 #include <cstdio>
+#include <string>
 
 class TiXmlDocument;
 
@@ -30,9 +32,16 @@ public:
     static unsigned long SafeLength(const char* text, unsigned long size,
                                     unsigned long maxDepth = kMaxDepth);
 
+    /// How much of `text` the library may be given: up to its first NUL,
+    /// where the library stops reading, and within the nesting limit.
+    static unsigned long ReadableLength(const char* text, unsigned long size);
+    /// The readable part of `text` followed by NULs to spare, so that the
+    /// library cannot read past the end: it takes a multi-byte character's
+    /// first byte for the whole character, even when a NUL follows.
+    static std::string PreparedText(const char* text, unsigned long size);
     /// Lets the library load `document` from an open file with its encoding
-    /// detected, or only the part of the file within the limit. False when
-    /// the file was cut.
+    /// detected, or only the readable part of the file, made safe as
+    /// PreparedText does. False when the nesting limit cut the file.
     static bool LoadFile(TiXmlDocument& document, FILE* file);
 };
 
