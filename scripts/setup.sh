@@ -2,7 +2,8 @@
 # Installs what a fresh Debian 12 machine lacks to build and test the project.
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config libtinyxml-dev libgtest-dev libbenchmark-dev)
+packages=(g++ make cmake pkg-config libtinyxml-dev libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do
