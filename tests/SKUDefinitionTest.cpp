@@ -163,6 +163,30 @@ TEST(SKUDefinitionLoading, LoadingTwiceEqualsLoadingIntoANewObject) {
     EXPECT_FALSE(d.installFiles.isDirectory);
 }
 
+TEST(SKUDefinitionLoading, ParseInnerLeavesTheCallersDocumentWhole) {
+    // Sections that a reader emptying its own document as it goes could get
+    // wrong: repeated families, nested and repeated directories, a nameless one.
+    const std::string nested = R"(<product>
+        <families><family name="A"><plugins><plugin name="P"/></plugins></family>
+          <family name="A"><contents><content name="C"/></contents></family></families>
+        <installFiles><directory fileName="D"><directory fileName="E"><file fileName="f"/>
+          </directory><file fileName="g"/></directory><directory><file fileName="h"/></directory>
+          <directory fileName="D"><directory fileName="E"/></directory><file fileName="i"/>
+        </installFiles></product>)";
+    for (const std::string& xml : {kRich, nested}) {
+        TiXmlDocument document;
+        document.Parse(xml.c_str());
+        TiXmlPrinter before;
+        document.Accept(&before);
+        SKUDefinition d;
+        d.parseInner(document);
+        TiXmlPrinter after;
+        document.Accept(&after);
+        EXPECT_EQ(after.Str(), before.Str());
+        EXPECT_EQ(Dump(d), Dump(Load(xml)));
+    }
+}
+
 TEST(SKUDefinitionLoading, ClearRestoresTheConstructedState) {
     SKUDefinition d = Load(kRich);
     d.clear();

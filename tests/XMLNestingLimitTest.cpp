@@ -1,8 +1,11 @@
 #include "XMLNestingLimit.h"
+#include "XMLParser.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,4 +39,90 @@ TEST(XMLNestingLimit, EndsThatAreNotEndsDoNotCount) {
     // ...and one read up to its first '>' may hold elements.
     EXPECT_EQ(Safe("<!x '><b>'><c>", 1), 11u);
     EXPECT_EQ(Safe("<a><!x '><b>'>", 1), 9u);
+}
+
+namespace {
+
+// Every node with its place in the text, and each element's attributes.
+std::string Nodes(const TiXmlDocument& document) {
+    std::string out;
+    std::vector<const TiXmlNode*> pending{&document};
+    while (!pending.empty()) {
+        const TiXmlNode* node = pending.back();
+        pending.pop_back();
+        out += std::to_string(node->Type()) + ":" + node->ValueStr() + "@" +
+               std::to_string(node->Row()) + "," + std::to_string(node->Column());
+        if (const TiXmlElement* element = node->ToElement()) {
+            for (const TiXmlAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next())
+                out += " " + a->NameTStr() + "=" + a->ValueStr();
+        }
+        out += "\n";
+        for (const TiXmlNode* child = node->LastChild(); child != nullptr;
+             child = child->PreviousSibling())
+            pending.push_back(child);
+    }
+    return out;
+}
+
+std::string Outcome(const TiXmlDocument& document) {
+    return Nodes(document) + "error " + std::to_string(document.ErrorId()) + " at " +
+           std::to_string(document.ErrorRow()) + "," + std::to_string(document.ErrorCol());
+}
+
+FILE* FileHolding(const std::string& content) {
+    FILE* file = std::tmpfile();
+    if (file != nullptr)
+        std::fwrite(content.data(), 1, content.size(), file);
+    return file;
+}
+
+} // namespace
+
+TEST(XMLNestingLimitLoadFile, GivesWhatTheLibrarysOwnLoadGives) {
+    const std::string texts[] = {
+        "<p a=\"1\">\r\n<q/>\r<r>x\r\ny</r>\n</p>",
+        "<p a=\"x\ry\r\nz\"/>\r",
+        "\r\r\n<p>\r\n\r\n<q a=></p>",
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<p>\t<q>text</q></p>",
+        "<p/>\r<q/>",
+        std::string("<p>\r\n</p>\0<q/>\r\n", 15),
+        "\r\n",
+        "",
+        "<p><q></p>",
+    };
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        FILE* file = FileHolding(text);
+        ASSERT_NE(file, nullptr);
+        std::rewind(file);
+        TiXmlDocument expected;
+        expected.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        // Read from the start wherever the file stands, into a document that
+        // held something before.
+        std::fseek(file, 0, SEEK_END);
+        TiXmlDocument loaded;
+        loaded.Parse("<old/>");
+        EXPECT_TRUE(XMLNestingLimit::LoadFile(loaded, file));
+        EXPECT_EQ(Outcome(loaded), Outcome(expected));
+        std::fclose(file);
+    }
+}
+
+TEST(XMLNestingLimitLoadFile, ReadsUpToTheLimitAndSaysSo) {
+    std::string deep;
+    for (unsigned long i = 0; i <= XMLNestingLimit::kMaxDepth; ++i)
+        deep += "<d>";
+    FILE* file = FileHolding("<p a=\"1\"/>\r\n" + deep);
+    ASSERT_NE(file, nullptr);
+    TiXmlDocument document;
+    EXPECT_FALSE(XMLNestingLimit::LoadFile(document, file));
+    ASSERT_NE(document.FirstChildElement("p"), nullptr);
+    EXPECT_EQ(document.FirstChild("d")->Row(), 2);
+    std::fclose(file);
+    // Past a NUL nothing is read, but the nesting there is still reported.
+    file = FileHolding(std::string("<p/>\0", 5) + deep);
+    ASSERT_NE(file, nullptr);
+    EXPECT_FALSE(XMLNestingLimit::LoadFile(document, file));
+    EXPECT_EQ(document.FirstChild("d"), nullptr);
+    std::fclose(file);
 }

@@ -115,7 +115,7 @@ void SKUDefinition::fromFile(const QeString& path) {
         XMLNestingLimit::LoadFile(document, file);
         std::fclose(file);
     }
-    parseInner(document);
+    readDocument(document, DocumentUse::ReleaseAsRead);
 }
 
 void SKUDefinition::parse(const QeString& text) {
@@ -123,10 +123,21 @@ void SKUDefinition::parse(const QeString& text) {
     const QeString utf8 = text.ToUTF8();
     const std::string prepared = XMLNestingLimit::PreparedText(utf8.ConstData(), utf8.Size());
     document.Parse(prepared.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    parseInner(document);
+    readDocument(document, DocumentUse::ReleaseAsRead);
 }
 
 void SKUDefinition::parseInner(TiXmlDocument& document) {
+    readDocument(document, DocumentUse::Keep);
+}
+
+void SKUDefinition::release(TiXmlNode* node, DocumentUse use) {
+    // The definition's strings then reuse that memory, and the document and
+    // the definition are never both whole at once.
+    if (use == DocumentUse::ReleaseAsRead)
+        node->Clear();
+}
+
+void SKUDefinition::readDocument(TiXmlDocument& document, DocumentUse use) {
     clear();
     TiXmlNode* product = TiXmlHandle(&document).Child("product", 0).ToNode();
     if (product == nullptr)
@@ -141,13 +152,15 @@ void SKUDefinition::parseInner(TiXmlDocument& document) {
     if (TiXmlElement* package = FirstChildElement(product, "packageId"))
         packageId = AttributeText(package, "value");
     if (TiXmlElement* families = FirstChildElement(product, "families"))
-        ForEachChildElement(families, "family",
-                            [this](TiXmlElement* family) { parseFamily(family); });
+        ForEachChildElement(families, "family", [this, use](TiXmlElement* family) {
+            parseFamily(family);
+            release(family, use);
+        });
     parseHosts(product);
     if (TiXmlNode* files = product->FirstChild("installFiles")) {
         installFiles.name.Clear();
         installFiles.isDirectory = true;
-        parseInstallFiles(installFiles, files, QeString());
+        readInstallFiles(installFiles, files, QeString(), use);
     }
 }
 
@@ -250,6 +263,11 @@ struct PendingDirectory {
 
 void SKUDefinition::parseInstallFiles(FileNode& parent, TiXmlNode* element,
                                       const QeString& parentName) {
+    readInstallFiles(parent, element, parentName, DocumentUse::Keep);
+}
+
+void SKUDefinition::readInstallFiles(FileNode& parent, TiXmlNode* element,
+                                     const QeString& parentName, DocumentUse use) {
     if (element == nullptr)
         return;
     // Depth first in document order, as a recursive walk would go, but with a
@@ -262,6 +280,9 @@ void SKUDefinition::parseInstallFiles(FileNode& parent, TiXmlNode* element,
             NextChildElement(current.element, "directory", current.lastDirectory);
         if (directory == nullptr) {
             ReadFileEntries(*current.node, current.element, *current.name);
+            // Its subdirectories are done too; the element stays as the
+            // place its parent's walk resumes from.
+            release(current.element, use);
             pending.pop_back();
             continue;
         }

@@ -101,6 +101,15 @@ public:
     void parseInstallFiles(FileNode& parent, TiXmlNode* element, const QeString& parentName);
 
 private:
+    /// Whether the elements read may be emptied: only in a document the
+    /// definition made itself.
+    enum class DocumentUse { Keep, ReleaseAsRead };
+
+    /// Frees the children of an element that has been read, when `use` allows.
+    static void release(TiXmlNode* node, DocumentUse use);
+    void readDocument(TiXmlDocument& document, DocumentUse use);
+    void readInstallFiles(FileNode& parent, TiXmlNode* element, const QeString& parentName,
+                          DocumentUse use);
     bool _familyHasHost(const QeString& family, const QeString& hostVariant,
                         const std::map<QeString, Vector<QeString>>& familiesOfVariants,
                         const Vector<QeString>& variants) const;

@@ -116,15 +116,42 @@ private:
     unsigned long cut = 0;
 };
 
-std::string ReadAll(FILE* file) {
+// The file from its start, with room for `spare` more bytes. A regular file
+// is read straight into place in one call; the loop takes whatever its size
+// did not tell.
+std::string ReadAll(FILE* file, std::size_t spare) {
+    std::rewind(file);
     std::string content;
     struct stat status;
-    if (fstat(fileno(file), &status) == 0 && status.st_size > 0)
-        content.reserve(static_cast<std::size_t>(status.st_size));
+    if (fstat(fileno(file), &status) == 0 && status.st_size > 0) {
+        content.reserve(static_cast<std::size_t>(status.st_size) + spare);
+        content.resize(static_cast<std::size_t>(status.st_size));
+        content.resize(std::fread(&content[0], 1, content.size(), file));
+    }
     char chunk[64 * 1024];
     for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
         content.append(chunk, n);
     return content;
+}
+
+// CR LF and a lone CR become LF, up to the first NUL, as the library does to
+// a file it loads itself.
+void NormalizeLineEnds(std::string& text) {
+    const std::size_t end = std::strlen(text.c_str());
+    std::size_t write = text.find('\r');
+    if (write >= end)
+        return;
+    for (std::size_t read = write; read < end;) {
+        const char c = text[read++];
+        if (c != '\r') {
+            text[write++] = c;
+            continue;
+        }
+        text[write++] = '\n';
+        if (read < end && text[read] == '\n')
+            ++read;
+    }
+    text.erase(write, end - write);
 }
 
 } // namespace
@@ -138,17 +165,9 @@ namespace {
 
 // The library takes a multi-byte character's first byte for the whole
 // character and steps over what follows, the terminating NUL included, and so
-// reads past the end of its text. Text that ends within a character's reach of
-// such a byte is handed over with NULs to spare.
+// could read past the end of its text: every text it is given ends with NULs
+// to spare.
 const unsigned long kSpareNuls = 4;
-
-bool LeadByteNearEnd(const char* text, unsigned long end) {
-    for (unsigned long i = end > kSpareNuls - 1 ? end - (kSpareNuls - 1) : 0; i < end; ++i) {
-        if (static_cast<unsigned char>(text[i]) >= 0xC0)
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -165,19 +184,25 @@ std::string XMLNestingLimit::PreparedText(const char* text, unsigned long size) 
 }
 
 bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
-    std::string content = ReadAll(file);
-    const unsigned long readable = ReadableLength(content.data(), content.size());
-    const bool whole = SafeLength(content.data(), content.size()) == content.size();
-    if (readable == content.size() && !LeadByteNearEnd(content.data(), readable)) {
-        std::string().swap(content); // the library reads its own copy
+    std::string content = ReadAll(file, kSpareNuls);
+    if (content.empty() || std::ferror(file) != 0) {
+        // The library reports an empty or unreadable file in its own words.
         std::rewind(file);
         document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
         return true;
     }
-    content = PreparedText(content.data(), content.size());
-    if (FILE* prepared = fmemopen(content.data(), content.size(), "rb")) {
-        document.LoadFile(prepared, TIXML_ENCODING_UNKNOWN);
-        std::fclose(prepared);
-    }
+    const unsigned long beforeNul = strnlen(content.data(), content.size());
+    const unsigned long readable = SafeLength(content.data(), beforeNul);
+    // Without a NUL the one scan also tells whether the whole file is in reach.
+    const bool whole = beforeNul == content.size()
+                           ? readable == content.size()
+                           : SafeLength(content.data(), content.size()) == content.size();
+    // The text is handed over in place rather than read a second time, with
+    // what the library's own loading would do to it.
+    content.resize(readable);
+    NormalizeLineEnds(content);
+    content.append(kSpareNuls, '\0');
+    document.Clear();
+    document.Parse(content.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
     return whole;
 }

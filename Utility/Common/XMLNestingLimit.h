@@ -39,9 +39,10 @@ public:
     /// library cannot read past the end: it takes a multi-byte character's
     /// first byte for the whole character, even when a NUL follows.
     static std::string PreparedText(const char* text, unsigned long size);
-    /// Lets the library load `document` from an open file with its encoding
-    /// detected, or only the readable part of the file, made safe as
-    /// PreparedText does. False when the nesting limit cut the file.
+    /// Loads `document` from an open file, from its start, as the library's
+    /// own LoadFile would (encoding detected, line ends made LF), but only the
+    /// readable part, made safe as PreparedText does. False when the nesting
+    /// limit cut the file.
     static bool LoadFile(TiXmlDocument& document, FILE* file);
 };
 
