@@ -55,13 +55,23 @@ long WriteDefinition(const std::string& path, int scale);
 /// scale, in kDefinitionScales order), after checking that each reads whole.
 void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths);
 
-/// The resident-set growth, in KiB, of loading `path` with `reader` in a
-/// fresh process; -1 when it cannot be measured.
-long MeasurePeakGrowth(const std::string& reader, const std::string& path);
+/// Loads in fresh processes, as a program loads its definition once: the
+/// medians of kFreshLoadRuns alternated runs per reader, each timing the call
+/// alone (the file opened, read and parsed; for fromFile its own document
+/// freed too) and giving the growth of the resident set's high-water mark.
+/// Negative when they cannot be measured.
+struct FreshLoadFigures {
+    double skuSeconds = -1;
+    double librarySeconds = -1;
+    long skuPeakKiB = -1;
+    long libraryPeakKiB = -1;
+};
+constexpr int kFreshLoadRuns = 11;
+FreshLoadFigures MeasureFreshLoads(const std::string& path);
 
-/// The child side of MeasurePeakGrowth: loads and prints the growth. The exit
-/// status of the process.
-int RunPeakGrowthChild(const std::string& reader, const std::string& path);
+/// The child side of MeasureFreshLoads: one load with `reader` ("sku" or
+/// "tinyxml"), printing its seconds and KiB. The exit status of the process.
+int RunFreshLoadChild(const std::string& reader, const std::string& path);
 
 /// The byte string, split and trim, and bit set benchmarks, after checking
 /// that each measured operation gives its reference's result.

@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -251,38 +253,88 @@ void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths) {
     }
 }
 
-long MeasurePeakGrowth(const std::string& reader, const std::string& path) {
-    char self[PATH_MAX] = {};
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return -1;
-    Started child = Start(
-        {std::string(self, static_cast<std::size_t>(n)), "--peak-growth", reader, path}, false);
+namespace {
+
+// One load in a fresh process: the time of the call alone and the growth of
+// the resident set's high-water mark; null when it could not be measured.
+struct FreshLoad {
+    double seconds = -1;
+    long peakKiB = -1;
+};
+
+FreshLoad RunFreshLoad(const std::string& self, const std::string& reader,
+                       const std::string& path) {
+    FreshLoad load;
+    Started child = Start({self, "--fresh-load", reader, path}, false);
     if (child.pid < 0)
-        return -1;
+        return load;
     std::string output;
     char buffer[256];
     for (ssize_t got; (got = read(child.output, buffer, sizeof buffer)) > 0;)
         output.append(buffer, static_cast<std::size_t>(got));
-    long kib = -1;
-    if (Finish(child) != 0 || std::sscanf(output.c_str(), "%ld", &kib) != 1)
-        return -1;
-    return kib;
+    if (Finish(child) != 0 ||
+        std::sscanf(output.c_str(), "%lf %ld", &load.seconds, &load.peakKiB) != 2)
+        return FreshLoad();
+    return load;
 }
 
-int RunPeakGrowthChild(const std::string& reader, const std::string& path) {
+template <class T> T Median(std::vector<T> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+FreshLoadFigures MeasureFreshLoads(const std::string& path) {
+    FreshLoadFigures figures;
+    char self[PATH_MAX] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return figures;
+    std::vector<double> skuSeconds, librarySeconds;
+    std::vector<long> skuKiB, libraryKiB;
+    // Alternated, so that a slow spell of the machine falls on both readers.
+    for (int run = 0; run < kFreshLoadRuns; ++run) {
+        const FreshLoad library = RunFreshLoad(self, "tinyxml", path);
+        const FreshLoad sku = RunFreshLoad(self, "sku", path);
+        if (library.seconds < 0 || sku.seconds < 0)
+            return figures;
+        librarySeconds.push_back(library.seconds);
+        skuSeconds.push_back(sku.seconds);
+        libraryKiB.push_back(library.peakKiB);
+        skuKiB.push_back(sku.peakKiB);
+    }
+    figures.skuSeconds = Median(skuSeconds);
+    figures.librarySeconds = Median(librarySeconds);
+    figures.skuPeakKiB = Median(skuKiB);
+    figures.libraryPeakKiB = Median(libraryKiB);
+    return figures;
+}
+
+int RunFreshLoadChild(const std::string& reader, const std::string& path) {
     // A fresh process: its high-water mark so far is only its own start.
     const long before = PeakKiB();
-    if (reader == "sku")
-        LoadDefinition(QeString(path.c_str()));
-    else if (reader == "tinyxml")
-        LoadWithLibrary(path);
-    else
+    const auto start = std::chrono::steady_clock::now();
+    // The results stay alive until the figures are taken: only the calls are
+    // timed, and the peak is the load's own.
+    SKUDefinition definition;
+    TiXmlDocument document;
+    if (reader == "sku") {
+        definition.fromFile(QeString(path.c_str()));
+    } else if (reader == "tinyxml") {
+        FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr)
+            return 1;
+        document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        std::fclose(file);
+    } else {
         return 2;
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     const long after = PeakKiB();
     if (before < 0 || after < 0)
         return 1;
-    std::printf("%ld\n", after - before);
+    std::printf("%.9f %ld\n", elapsed.count(), after - before);
     return 0;
 }
 

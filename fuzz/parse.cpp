@@ -1,14 +1,69 @@
-// SKUDefinition::parse on arbitrary text, then the queries over what it read.
+// SKUDefinition::parse on arbitrary text, then the queries over what it read;
+// and the same text loaded from a file as the XML library itself loads it.
 #include "FuzzCheck.h"
 #include "QeString.h"
 #include "SKUDefinition.h"
+#include "XMLNestingLimit.h"
+#include "XMLParser.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Outcome(const TiXmlDocument& document) {
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    return printer.Str() + "|" + std::to_string(document.ErrorId()) + "@" +
+           std::to_string(document.ErrorRow()) + "," + std::to_string(document.ErrorCol());
+}
+
+TiXmlDocument LoadedBy(bool library, const std::string& text) {
+    TiXmlDocument document;
+    FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+    FuzzCheck(file != nullptr, "fmemopen");
+    if (library)
+        document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+    else
+        XMLNestingLimit::LoadFile(document, file);
+    std::fclose(file);
+    return document;
+}
+
+// A byte that the library takes for the first of a multi-byte character.
+bool IsLeadByte(char c) {
+    return static_cast<unsigned char>(c) >= 0xC0;
+}
+
+// Where the library can read its own file safely, loading the file ourselves
+// must give exactly what it gives. It is safe without a NUL or a nesting cut,
+// and without a lead byte it could step from past the end of its text: the
+// last three bytes, or anywhere once line ends shorten the text.
+void CheckLoadFile(const std::string& text) {
+    const std::size_t from = text.find('\r') != std::string::npos ? 0
+                             : text.size() > 3                    ? text.size() - 3
+                                                                  : 0;
+    const bool leadByteNearEnd =
+        std::any_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), IsLeadByte);
+    const bool libraryStaysInside =
+        !text.empty() && !leadByteNearEnd &&
+        std::memchr(text.data(), '\0', text.size()) == nullptr &&
+        XMLNestingLimit::SafeLength(text.data(), text.size()) == text.size();
+    if (libraryStaysInside)
+        FuzzCheck(Outcome(LoadedBy(false, text)) == Outcome(LoadedBy(true, text)),
+                  "XMLNestingLimit::LoadFile gives the library's own load");
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
     SKUDefinition definition;
-    definition.parse(QeString(reinterpret_cast<const char*>(data), size));
+    definition.parse(QeString(text.data(), text.size()));
 
     for (const QeString& family : definition.getFamilies()) {
         for (const QeString& variant : definition.hostVariants)
@@ -21,5 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Copies walk the install-files tree without recursion.
     const SKUDefinition copy = definition;
     FuzzCheck(copy.contains(definition), "a copy contains the original");
+
+    CheckLoadFile(text);
     return 0;
 }
