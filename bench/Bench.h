@@ -55,10 +55,10 @@ long WriteDefinition(const std::string& path, int scale);
 /// scale, in kDefinitionScales order), after checking that each reads whole.
 void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths);
 
-/// Loads in fresh processes, as a program loads its definition once: the
-/// medians of kFreshLoadRuns alternated runs per reader, each timing the call
-/// alone (the file opened, read and parsed; for fromFile its own document
-/// freed too) and giving the growth of the resident set's high-water mark.
+/// Loads in fresh processes, as a program loads its definition once, in
+/// kFreshLoadRuns alternated runs per reader: the best time of the call alone
+/// (the file opened, read and parsed; for fromFile its own document freed
+/// too) and the median growth of the resident set's high-water mark.
 /// Negative when they cannot be measured.
 struct FreshLoadFigures {
     double skuSeconds = -1;
@@ -66,7 +66,7 @@ struct FreshLoadFigures {
     long skuPeakKiB = -1;
     long libraryPeakKiB = -1;
 };
-constexpr int kFreshLoadRuns = 11;
+constexpr int kFreshLoadRuns = 15;
 FreshLoadFigures MeasureFreshLoads(const std::string& path);
 
 /// The child side of MeasureFreshLoads: one load with `reader` ("sku" or

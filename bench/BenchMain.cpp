@@ -327,7 +327,7 @@ int main(int argc, char** argv) {
     AddBitSetRows(table, runs);
     AddStartRow(table, runs);
     std::printf("\nQeBench, %d cores; times are the best of each benchmark's repetitions, run in "
-                "random order\n(fresh-process loads: medians of %d alternated runs per reader; "
+                "random order\n(fresh-process loads: %d alternated runs per reader; "
                 "the start: median of %d runs)\n\n",
                 CoreCount(), bench::kFreshLoadRuns, bench::kStartRuns);
     table.Print();
