@@ -41,14 +41,12 @@ bool IsLeadByte(char c) {
 
 // Where the library can read its own file safely, loading the file ourselves
 // must give exactly what it gives. It is safe without a NUL or a nesting cut,
-// and without a lead byte it could step from past the end of its text: the
-// last three bytes, or anywhere once line ends shorten the text.
+// and without a lead byte in the last three bytes, from which it could step
+// past the end of its block.
 void CheckLoadFile(const std::string& text) {
-    const std::size_t from = text.find('\r') != std::string::npos ? 0
-                             : text.size() > 3                    ? text.size() - 3
-                                                                  : 0;
+    const std::size_t tail = text.size() > 3 ? text.size() - 3 : 0;
     const bool leadByteNearEnd =
-        std::any_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), IsLeadByte);
+        std::any_of(text.begin() + static_cast<std::ptrdiff_t>(tail), text.end(), IsLeadByte);
     const bool libraryStaysInside =
         !text.empty() && !leadByteNearEnd &&
         std::memchr(text.data(), '\0', text.size()) == nullptr &&

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -66,7 +67,8 @@ std::string Nodes(const TiXmlDocument& document) {
 
 std::string Outcome(const TiXmlDocument& document) {
     return Nodes(document) + "error " + std::to_string(document.ErrorId()) + " at " +
-           std::to_string(document.ErrorRow()) + "," + std::to_string(document.ErrorCol());
+           std::to_string(document.ErrorRow()) + "," + std::to_string(document.ErrorCol()) + ": " +
+           document.ErrorDesc();
 }
 
 FILE* FileHolding(const std::string& content) {
@@ -89,6 +91,11 @@ TEST(XMLNestingLimitLoadFile, GivesWhatTheLibrarysOwnLoadGives) {
         "\r\n",
         "",
         "<p><q></p>",
+        // Nothing readable: the document's own place is cleared too.
+        std::string("\0<p/>", 5),
+        // Shorter line ends leave old bytes after the text, which the library
+        // steps into from a lead byte.
+        "\xEF\xBB\xBF<a>\r\n\r\n\r\n\r\n\r\nxy\xF0\r\nb",
     };
     for (const std::string& text : texts) {
         SCOPED_TRACE(text);
@@ -125,4 +132,24 @@ TEST(XMLNestingLimitLoadFile, ReadsUpToTheLimitAndSaysSo) {
     EXPECT_FALSE(XMLNestingLimit::LoadFile(document, file));
     EXPECT_EQ(document.FirstChild("d"), nullptr);
     std::fclose(file);
+}
+
+TEST(XMLNestingLimitLoadFile, AnUnreadableFileIsReportedAsTheLibraryWould) {
+    char path[] = "/tmp/nesting-XXXXXX";
+    const int descriptor = mkstemp(path);
+    ASSERT_GE(descriptor, 0);
+    ASSERT_EQ(write(descriptor, "<p/>", 4), 4);
+    close(descriptor);
+    // Open for appending only: its size is known, but reading it fails.
+    FILE* file = std::fopen(path, "ab");
+    ASSERT_NE(file, nullptr);
+    TiXmlDocument expected;
+    expected.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+    TiXmlDocument loaded;
+    loaded.Parse("<old/>");
+    EXPECT_TRUE(XMLNestingLimit::LoadFile(loaded, file));
+    EXPECT_TRUE(loaded.Error());
+    EXPECT_EQ(Outcome(loaded), Outcome(expected));
+    std::fclose(file);
+    std::remove(path);
 }

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
@@ -116,26 +115,26 @@ private:
     unsigned long cut = 0;
 };
 
-// The file from its start, with room for `spare` more bytes. A regular file
-// is read straight into place in one call; the loop takes whatever its size
-// did not tell.
-std::string ReadAll(FILE* file, std::size_t spare) {
-    std::rewind(file);
-    std::string content;
-    struct stat status;
-    if (fstat(fileno(file), &status) == 0 && status.st_size > 0) {
-        content.reserve(static_cast<std::size_t>(status.st_size) + spare);
-        content.resize(static_cast<std::size_t>(status.st_size));
-        content.resize(std::fread(&content[0], 1, content.size(), file));
-    }
-    char chunk[64 * 1024];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        content.append(chunk, n);
-    return content;
+// What the library's own LoadFile reads: from the start, as many bytes as
+// seeking to the end tells, in one read. `content` gets room for `spare`
+// more bytes.
+enum class FileRead { Read, Empty, Failed };
+
+FileRead ReadAsTheLibraryDoes(FILE* file, std::size_t spare, std::string& content) {
+    std::fseek(file, 0, SEEK_END);
+    const long length = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    if (length <= 0)
+        return FileRead::Empty;
+    content.reserve(static_cast<std::size_t>(length) + spare);
+    content.resize(static_cast<std::size_t>(length));
+    return std::fread(&content[0], content.size(), 1, file) == 1 ? FileRead::Read
+                                                                 : FileRead::Failed;
 }
 
-// CR LF and a lone CR become LF, up to the first NUL, as the library does to
-// a file it loads itself.
+// CR LF and a lone CR become LF, in place up to the first NUL, as the library
+// does to a file it loads itself. As there, a NUL ends the shorter text and
+// the bytes after it are left as they were.
 void NormalizeLineEnds(std::string& text) {
     const std::size_t end = std::strlen(text.c_str());
     std::size_t write = text.find('\r');
@@ -151,7 +150,7 @@ void NormalizeLineEnds(std::string& text) {
         if (read < end && text[read] == '\n')
             ++read;
     }
-    text.erase(write, end - write);
+    text[write] = '\0';
 }
 
 } // namespace
@@ -183,12 +182,32 @@ std::string XMLNestingLimit::PreparedText(const char* text, unsigned long size) 
     return prepared;
 }
 
-bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
-    std::string content = ReadAll(file, kSpareNuls);
-    if (content.empty() || std::ferror(file) != 0) {
-        // The library reports an empty or unreadable file in its own words.
-        std::rewind(file);
+namespace {
+
+// Lets the library load `prepared` as a file: it clears the document, its
+// place included, as only its own loading does.
+void LoadThroughTheLibrary(TiXmlDocument& document, std::string& prepared) {
+    if (FILE* file = fmemopen(&prepared[0], prepared.size(), "rb")) {
         document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        std::fclose(file);
+    }
+}
+
+} // namespace
+
+bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
+    std::string content;
+    const FileRead read = ReadAsTheLibraryDoes(file, kSpareNuls, content);
+    std::string nothing(kSpareNuls, '\0');
+    if (read != FileRead::Read) {
+        // Nothing of the file reaches the library; it reports an empty file
+        // in its own words, and an unreadable one as it would have.
+        LoadThroughTheLibrary(document, nothing);
+        if (read == FileRead::Failed) {
+            document.ClearError();
+            document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr,
+                              TIXML_ENCODING_UNKNOWN);
+        }
         return true;
     }
     const unsigned long beforeNul = strnlen(content.data(), content.size());
@@ -197,6 +216,10 @@ bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
     const bool whole = beforeNul == content.size()
                            ? readable == content.size()
                            : SafeLength(content.data(), content.size()) == content.size();
+    if (readable == 0) {
+        LoadThroughTheLibrary(document, nothing);
+        return whole;
+    }
     // The text is handed over in place rather than read a second time, with
     // what the library's own loading would do to it.
     content.resize(readable);
