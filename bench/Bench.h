@@ -63,6 +63,9 @@ void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths);
 struct FreshLoadFigures {
     double skuSeconds = -1;
     double librarySeconds = -1;
+    /// The best of the load and destroying its result, together.
+    double skuWithDestroySeconds = -1;
+    double libraryWithDestroySeconds = -1;
     long skuPeakKiB = -1;
     long libraryPeakKiB = -1;
 };

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -255,10 +256,12 @@ void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths) {
 
 namespace {
 
-// One load in a fresh process: the time of the call alone and the growth of
-// the resident set's high-water mark; null when it could not be measured.
+// One load in a fresh process: the time of the call alone, the time of
+// destroying its result after it, and the growth of the resident set's
+// high-water mark; negative when they could not be measured.
 struct FreshLoad {
     double seconds = -1;
+    double destroySeconds = -1;
     long peakKiB = -1;
 };
 
@@ -272,8 +275,8 @@ FreshLoad RunFreshLoad(const std::string& self, const std::string& reader,
     char buffer[256];
     for (ssize_t got; (got = read(child.output, buffer, sizeof buffer)) > 0;)
         output.append(buffer, static_cast<std::size_t>(got));
-    if (Finish(child) != 0 ||
-        std::sscanf(output.c_str(), "%lf %ld", &load.seconds, &load.peakKiB) != 2)
+    if (Finish(child) != 0 || std::sscanf(output.c_str(), "%lf %lf %ld", &load.seconds,
+                                          &load.destroySeconds, &load.peakKiB) != 3)
         return FreshLoad();
     return load;
 }
@@ -291,7 +294,7 @@ FreshLoadFigures MeasureFreshLoads(const std::string& path) {
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0)
         return figures;
-    std::vector<double> skuSeconds, librarySeconds;
+    std::vector<double> skuSeconds, librarySeconds, skuWhole, libraryWhole;
     std::vector<long> skuKiB, libraryKiB;
     // Alternated, so that a slow spell of the machine falls on both readers,
     // each first in every other pair (what the process before left behind
@@ -311,6 +314,8 @@ FreshLoadFigures MeasureFreshLoads(const std::string& path) {
             return figures;
         librarySeconds.push_back(library.seconds);
         skuSeconds.push_back(sku.seconds);
+        libraryWhole.push_back(library.seconds + library.destroySeconds);
+        skuWhole.push_back(sku.seconds + sku.destroySeconds);
         libraryKiB.push_back(library.peakKiB);
         skuKiB.push_back(sku.peakKiB);
     }
@@ -318,6 +323,8 @@ FreshLoadFigures MeasureFreshLoads(const std::string& path) {
     // (page faults here cost several times more at times) only add.
     figures.skuSeconds = *std::min_element(skuSeconds.begin(), skuSeconds.end());
     figures.librarySeconds = *std::min_element(librarySeconds.begin(), librarySeconds.end());
+    figures.skuWithDestroySeconds = *std::min_element(skuWhole.begin(), skuWhole.end());
+    figures.libraryWithDestroySeconds = *std::min_element(libraryWhole.begin(), libraryWhole.end());
     figures.skuPeakKiB = Median(skuKiB);
     figures.libraryPeakKiB = Median(libraryKiB);
     return figures;
@@ -326,27 +333,34 @@ FreshLoadFigures MeasureFreshLoads(const std::string& path) {
 int RunFreshLoadChild(const std::string& reader, const std::string& path) {
     // A fresh process: its high-water mark so far is only its own start.
     const long before = PeakKiB();
-    const auto start = std::chrono::steady_clock::now();
-    // The results stay alive until the figures are taken: only the calls are
-    // timed, and the peak is the load's own.
-    SKUDefinition definition;
-    TiXmlDocument document;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    // The results stay alive until the load's figures are taken; destroying
+    // them is timed apart.
+    auto definition = std::make_unique<SKUDefinition>();
+    auto document = std::make_unique<TiXmlDocument>();
     if (reader == "sku") {
-        definition.fromFile(QeString(path.c_str()));
+        definition->fromFile(QeString(path.c_str()));
     } else if (reader == "tinyxml") {
         FILE* file = std::fopen(path.c_str(), "rb");
         if (file == nullptr)
             return 1;
-        document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+        document->LoadFile(file, TIXML_ENCODING_UNKNOWN);
         std::fclose(file);
     } else {
         return 2;
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    const Clock::time_point loaded = Clock::now();
     const long after = PeakKiB();
+    const Clock::time_point destroying = Clock::now();
+    definition.reset();
+    document.reset();
+    const Clock::time_point destroyed = Clock::now();
     if (before < 0 || after < 0)
         return 1;
-    std::printf("%.9f %ld\n", elapsed.count(), after - before);
+    const std::chrono::duration<double> load = loaded - start;
+    const std::chrono::duration<double> destroy = destroyed - destroying;
+    std::printf("%.9f %.9f %ld\n", load.count(), destroy.count(), after - before);
     return 0;
 }
 
