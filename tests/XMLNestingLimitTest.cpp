@@ -153,3 +153,16 @@ TEST(XMLNestingLimitLoadFile, AnUnreadableFileIsReportedAsTheLibraryWould) {
     std::fclose(file);
     std::remove(path);
 }
+
+TEST(XMLNestingLimitLoadFile, AFileWhoseSizeIsZeroIsEmptyAsForTheLibrary) {
+    // Files under /proc have no size, though they hold text.
+    FILE* file = std::fopen("/proc/self/status", "rb");
+    ASSERT_NE(file, nullptr);
+    TiXmlDocument expected;
+    expected.LoadFile(file, TIXML_ENCODING_UNKNOWN);
+    TiXmlDocument loaded;
+    XMLNestingLimit::LoadFile(loaded, file);
+    EXPECT_EQ(loaded.ErrorId(), TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY);
+    EXPECT_EQ(Outcome(loaded), Outcome(expected));
+    std::fclose(file);
+}
