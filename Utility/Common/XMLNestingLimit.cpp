@@ -210,12 +210,10 @@ bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file) {
         }
         return true;
     }
-    const unsigned long beforeNul = strnlen(content.data(), content.size());
-    const unsigned long readable = SafeLength(content.data(), beforeNul);
-    // Without a NUL the one scan also tells whether the whole file is in reach.
-    const bool whole = beforeNul == content.size()
-                           ? readable == content.size()
-                           : SafeLength(content.data(), content.size()) == content.size();
+    const unsigned long readable = ReadableLength(content.data(), content.size());
+    // Only a file cut short (at a NUL or the limit) is scanned a second time.
+    const bool whole =
+        readable == content.size() || SafeLength(content.data(), content.size()) == content.size();
     if (readable == 0) {
         LoadThroughTheLibrary(document, nothing);
         return whole;
