@@ -65,7 +65,9 @@ QeString::~QeString() {
 
 void QeString::init(const char* src, unsigned long n) {
     // The copy is made before the old block goes, so `src` may point into it.
-    char* block = n != maxLen ? StringAlgorithms::NewBlock(src, n) : nullptr;
+    // A null source stores nothing, whatever `n` says; a length whose block
+    // cannot be represented (maxLen among them) gets no block either.
+    char* block = src != nullptr ? StringAlgorithms::NewBlock(src, n) : nullptr;
     Clear();
     if (block == nullptr)
         return;

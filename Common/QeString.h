@@ -35,7 +35,8 @@ public:
     /// An unset string.
     QeString();
     /// The first `len` bytes of `text`; `maxLen` takes up to its NUL. Null
-    /// gives an unset string.
+    /// gives an unset string whatever `len`, so null text given where a
+    /// QeString is taken (comparisons, searches, formats) is the empty text.
     QeString(char* text, unsigned long len = maxLen);
     QeString(const char* text, unsigned long len = maxLen);
     /// Wide text up to `len` characters (`maxLen`: to its zero unit), in the
@@ -48,8 +49,9 @@ public:
     QeString(QeString&& other) noexcept;
     virtual ~QeString();
 
-    /// Stores a copy of `n` bytes of `src`, NUL bytes included. Null `src` or
-    /// `n` 0 leaves the string unset, and so does a failed allocation.
+    /// Stores a copy of exactly `n` bytes of `src`, NUL bytes included (`maxLen`
+    /// is no "up to the NUL" here). Null `src` whatever `n`, `n` 0, a size that
+    /// cannot be represented or a failed allocation leaves the string unset.
     void init(const char* src, unsigned long n);
     /// Stores a copy of the other string's content; self-assignment keeps it.
     QeString& operator=(const QeString& other);
@@ -89,6 +91,8 @@ public:
     QeString& operator+=(const QeString& other);
     /// Appends NUL-terminated text; null appends nothing.
     QeString& operator+=(const char* text);
+    /// A copy with the other string or NUL-terminated text appended; null
+    /// appends nothing.
     QeString operator+(const QeString& other) const;
     QeString operator+(const char* text) const;
 
@@ -146,7 +150,7 @@ public:
     QeString& FromInt(int value);
     QeString& FromDouble(double value);
     /// Replaces the content by printf-style output, cut at 510 bytes. An
-    /// empty format leaves the string unset.
+    /// empty or null format leaves the string unset.
     QeString& FromFormat(QeString format, ...);
 
     /// Reads a hyphenated identifier ("6b29fc40-ca47-1067-b31d-00dd010662da",

@@ -106,7 +106,9 @@ QeUnicodeString::~QeUnicodeString() {
 
 void QeUnicodeString::init(const wchar_t* src, unsigned long n) {
     // The copy is made before the old block goes, so `src` may point into it.
-    wchar_t* block = n != maxLen ? StringAlgorithms::NewBlock(src, n) : nullptr;
+    // A null source stores nothing, whatever `n` says; a length whose block
+    // cannot be represented (maxLen among them) gets no block either.
+    wchar_t* block = src != nullptr ? StringAlgorithms::NewBlock(src, n) : nullptr;
     Clear();
     if (block == nullptr)
         return;

@@ -28,7 +28,9 @@ public:
     wchar_t* buffer;
 
     QeUnicodeString();
-    /// The first `len` units of `text` (`maxLen`: up to its zero unit).
+    /// The first `len` units of `text` (`maxLen`: up to its zero unit). Null
+    /// gives an unset string whatever `len`, so null text given where a
+    /// QeUnicodeString is taken is the empty text.
     QeUnicodeString(wchar_t* text, unsigned long len = maxLen);
     QeUnicodeString(const wchar_t* text, unsigned long len = maxLen);
     /// Byte text decoded in the current locale; null or undecodable text
@@ -38,8 +40,9 @@ public:
     QeUnicodeString(QeUnicodeString&& other) noexcept;
     virtual ~QeUnicodeString();
 
-    /// Stores a copy of `n` units of `src`. Null `src`, `n` 0, a size that
-    /// cannot be represented or a failed allocation leaves the string unset.
+    /// Stores a copy of exactly `n` units of `src`. Null `src` whatever `n`,
+    /// `n` 0, a size that cannot be represented (`maxLen` among them) or a
+    /// failed allocation leaves the string unset.
     void init(const wchar_t* src, unsigned long n);
     QeUnicodeString& operator=(const QeUnicodeString& other);
     QeUnicodeString& operator=(QeUnicodeString&& other) noexcept;
@@ -66,7 +69,9 @@ public:
 
     void Append(const QeUnicodeString& other);
     QeUnicodeString& operator+=(const QeUnicodeString& other);
+    /// Appends zero-terminated text; null appends nothing.
     QeUnicodeString& operator+=(const wchar_t* text);
+    /// A copy with the other text appended; null appends nothing.
     QeUnicodeString operator+(const QeUnicodeString& other) const;
     QeUnicodeString operator+(const wchar_t* text) const;
 
@@ -96,7 +101,8 @@ public:
     QeUnicodeString& FromDword(unsigned int value);
     QeUnicodeString& FromInt(int value);
     QeUnicodeString& FromDouble(double value);
-    /// Replaces the content by wprintf-style output, cut at 510 characters.
+    /// Replaces the content by wprintf-style output, cut at 510 characters. An
+    /// empty or null format leaves the string unset.
     QeUnicodeString& FromFormat(QeUnicodeString format, ...);
 
     /// The content in the current locale's multibyte encoding; unset when a
@@ -107,13 +113,13 @@ public:
     QeString GetMultibyteString() const;
     /// Replaces the content by `text` decoded in the current locale, at most
     /// `len` characters (`maxLen`: the whole text). `text` must end with a
-    /// NUL. Unset when nothing decodes.
+    /// NUL. Unset when `text` is null or nothing decodes.
     void FromUTF8(const char* text, unsigned long len = maxLen);
     /// The content as UTF-16 code units, big-endian when `bigEndian`, else
     /// little-endian; characters outside Unicode become U+FFFD.
     QeString ToUTF16(bool bigEndian) const;
     /// Replaces the content by `count` UTF-16 code units at `data`; an
-    /// unpaired surrogate becomes U+FFFD.
+    /// unpaired surrogate becomes U+FFFD. Null `data` or `count` 0: unset.
     void FromUTF16(const void* data, bool bigEndian, unsigned long count);
 
 private:
