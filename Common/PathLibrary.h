@@ -50,7 +50,9 @@ public:
     /// separator; empty when it cannot be found. The folder is never created.
     static QeString GetUserDocumentsDir();
     /// The name with each of < > : " / \ | ? * and the NUL byte replaced by
-    /// `replacement`, then one trailing "." removed.
+    /// `replacement`, then one trailing "." removed; a result made only of
+    /// dots then has each dot replaced too ("..." gives "__" with "_"), and
+    /// is empty when that still leaves only dots.
     static QeString GetSafeFileName(const QeString& name, const QeString& replacement);
     /// Backslashes turned into "/", then each "//" into "/" in one pass
     /// (three slashes give two).

@@ -1,8 +1,11 @@
 #include "FileLibrary.h"
+#include "ProcessLibrary.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,6 +71,12 @@ protected:
     }
     void Age(const std::string& name) const {
         fs::last_write_time(P(name), fs::last_write_time(P(name)) - std::chrono::hours(9000));
+    }
+    // A folder and a file outside every operation's path, reached only through links.
+    void MakeProtected() const { Make({"protected/keep", "protected.txt"}); }
+    bool ProtectedUntouched() const {
+        return Snapshot(P("protected")) == Tree{{"keep", "protected/keep"}} &&
+               Get(P("protected.txt")) == "protected.txt";
     }
     bool Fresh(const std::string& name) const {
         return fs::last_write_time(P(name)) >
@@ -184,6 +193,28 @@ TEST_F(FileLibraryCopyFolder, ReplacesALinkedDestinationByARealFolder) {
     EXPECT_EQ((Tree{{"mine", "elsewhere/mine"}}), Snapshot(P("elsewhere")));
 }
 
+TEST_F(FileLibraryCopyFolder, ALinkDestinationIsRemovedFirstWhateverItLeadsTo) {
+    MakeProtected();
+    Make({"src/top", "src/sub/inner", "toFolder->" + P("protected"),
+          "toFile->" + P("protected.txt"), "dangling->" + P("protected/new")});
+    for (const std::string destination : {"toFolder/", "toFolder//", "toFile", "dangling"}) {
+        SCOPED_TRACE(destination);
+        EXPECT_TRUE(FileLibrary::CopyFolder(QP("src"), QP(destination)));
+        const std::string folder = destination.substr(0, destination.find('/'));
+        EXPECT_EQ(Snapshot(P("src")), Snapshot(P(folder)));
+        EXPECT_TRUE(ProtectedUntouched());
+    }
+}
+
+TEST_F(FileLibraryCopyFolder, ReplacesLinksInTheDestinationNeverWritesThroughThem) {
+    MakeProtected();
+    Make({"src/top", "src/sub/inner", "src/link->top", "dst/top->" + P("protected.txt"),
+          "dst/sub->" + P("protected"), "dst/link->" + P("protected/keep")});
+    EXPECT_TRUE(FileLibrary::CopyFolder(QP("src"), QP("dst")));
+    EXPECT_EQ(Snapshot(P("src")), Snapshot(P("dst")));
+    EXPECT_TRUE(ProtectedUntouched());
+}
+
 TEST_F(FileLibraryCopyFolder, NeedsAFolderAsSource) {
     Make({"file", "dst/keep"});
     Age("dst");
@@ -194,13 +225,68 @@ TEST_F(FileLibraryCopyFolder, NeedsAFolderAsSource) {
 }
 
 TEST_F(FileLibraryRemoveFolder, RemovesFoldersAndFindsNothingToDoElsewhere) {
-    Make({"d/sub/f", "e/sub/f", "t/f", "file", "x/", "l->t"});
+    Make({"d/sub/f", "t/f", "file", "x/", "l->t"});
     EXPECT_TRUE(FileLibrary::RemoveFolder(QP("d")));
-    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("x/../e"))); // the collapsed path goes
-    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("l")));      // the link, not what it leads to
+    EXPECT_TRUE(FileLibrary::RemoveFolder(QP("l"))); // the link, not what it leads to
     EXPECT_TRUE(FileLibrary::RemoveFolder(QP("missing")));
     EXPECT_TRUE(FileLibrary::RemoveFolder(QP("file")));
     EXPECT_EQ((Tree{{"file", "file"}, {"t", "/"}, {"t/f", "t/f"}, {"x", "/"}}), Snapshot(root));
+}
+
+TEST_F(FileLibraryRemoveFolder, APathEndingInALinkRemovesTheLinkOnly) {
+    MakeProtected();
+    const struct {
+        const char *path, *link, *target;
+    } cases[] = {{"plugins", "plugins", "/protected"},
+                 {"plugins/", "plugins", "/protected"},
+                 {"plugins//", "plugins", "/protected"},
+                 {"in/plugins/", "in/plugins", "/protected"},
+                 {"in/rel/", "in/rel", "../protected"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Make({std::string(c.link) + "->" + (c.target[0] == '/' ? root : "") + c.target});
+        EXPECT_TRUE(FileLibrary::RemoveFolder(QP(c.path)));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(P(c.link))));
+        EXPECT_TRUE(ProtectedUntouched());
+    }
+}
+
+TEST_F(FileLibraryRemoveFolder, RefusesParentComponents) {
+    // the kernel resolves ".." after the link, the text before it
+    Make({"x/keep", "x/link->../y/deep/dir", "y/deep/dir/f", "P/keep/f", "e/f", "x2/"});
+    const Tree before = Snapshot(root);
+    for (const char* path :
+         {"x/link/../", "x/link/..", "x/link/../../deep", "P/keep/./../", "x2/../e"})
+        EXPECT_FALSE(FileLibrary::RemoveFolder(QP(path))) << path;
+    EXPECT_EQ(before, Snapshot(root));
+}
+
+TEST_F(FileLibraryRemoveFolder, RefusesWhatItCannotCheck) {
+    // a chain of folders deeper than PATH_MAX, made one step at a time
+    const std::string name(200, 'd');
+    Make({"deep/"});
+    std::vector<int> chain = {open(P("deep").c_str(), O_RDONLY | O_DIRECTORY)};
+    std::string path = P("deep");
+    for (int level = 0; level < PATH_MAX / 200 + 2; ++level) {
+        mkdirat(chain.back(), name.c_str(), 0700);
+        chain.push_back(openat(chain.back(), name.c_str(), O_RDONLY | O_DIRECTORY));
+        path += "/" + name;
+    }
+    ASSERT_NE(-1, chain.back());
+    EXPECT_FALSE(FileLibrary::RemoveFolder(Q(path))); // too long to be looked at
+    {
+        // "up" leads to a folder whose real path is too long to be worked out
+        ASSERT_EQ(0, symlinkat("../../..", chain.back(), "up"));
+        CurrentFolder cwd(root);
+        ASSERT_EQ(0, fchdir(chain.back()));
+        EXPECT_FALSE(FileLibrary::RemoveFolder(Q("up/" + name))); // holds the current folder
+    }
+    for (const int folder : chain) {
+        struct stat status;
+        EXPECT_TRUE(fstat(folder, &status) == 0 && status.st_nlink > 0);
+        close(folder);
+    }
+    ProcessLibrary::Run({"/bin/rm", "-rf", "--", P("deep")});
 }
 
 TEST_F(FileLibraryRemoveFolder, RefusesTheRootTheCurrentFolderAndItsAncestors) {
@@ -218,6 +304,23 @@ TEST_F(FileLibraryRemoveFolder, RefusesTheRootTheCurrentFolderAndItsAncestors) {
         }
         EXPECT_TRUE(fs::exists(P("work/keep")) && fs::exists(P("work/a")));
     }
+}
+
+TEST_F(FileLibraryCopyFile, ReplacesTheDestinationNeverWritesThroughIt) {
+    MakeProtected();
+    Make({"s", "d/", "toFile->" + P("protected.txt"), "toFolder->" + P("protected"),
+          "dangling->" + P("protected/new")});
+    // a folder is refused, not copied into
+    for (const char* destination : {"d", "d/", "toFolder/", "missing/"})
+        EXPECT_FALSE(FileLibrary::CopyFile(QP("s"), QP(destination))) << destination;
+    for (const char* destination : {"toFile", "toFolder", "dangling"})
+        EXPECT_TRUE(FileLibrary::CopyFile(QP("s"), QP(destination))) << destination;
+    EXPECT_TRUE(ProtectedUntouched());
+    fs::remove_all(P("protected"));
+    fs::remove(P("protected.txt"));
+    const Tree expected = {
+        {"d", "/"}, {"dangling", "s"}, {"s", "s"}, {"toFile", "s"}, {"toFolder", "s"}};
+    EXPECT_EQ(expected, Snapshot(root));
 }
 
 TEST_F(FileLibraryRemoveFile, RemovesOneFileOrLinkOnly) {
@@ -252,6 +355,24 @@ TEST_F(FileLibraryCreateShortCut, LinksToAnExistingTargetAsWritten) {
     EXPECT_TRUE(FileLibrary::CreateShortCut("f", "rel"));
     const Tree expected = {{"d", "/"},     {"dangling", "->gone"}, {"f", "f"},
                            {"rel", "->f"}, {"ld", "->" + P("d")},  {"old", "->" + P("f")}};
+    EXPECT_EQ(expected, Snapshot(root));
+}
+
+TEST_F(FileLibraryCreateShortCut, TheNamedPathItselfBecomesTheLink) {
+    MakeProtected();
+    Make({"f", "d/", "toFolder->" + P("protected"), "toFile->" + P("protected.txt"),
+          "dangling->" + P("protected/new")});
+    // a real folder, or a path ending in a separator, is refused
+    for (const char* link : {"d", "d/", "toFolder/", "toFolder//", "missing/"})
+        EXPECT_FALSE(FileLibrary::CreateShortCut(QP("f"), QP(link))) << link;
+    for (const char* link : {"toFolder", "toFile", "dangling"})
+        EXPECT_TRUE(FileLibrary::CreateShortCut(QP("f"), QP(link))) << link;
+    EXPECT_TRUE(ProtectedUntouched());
+    fs::remove_all(P("protected"));
+    fs::remove(P("protected.txt"));
+    const std::string toF = "->" + P("f");
+    const Tree expected = {
+        {"d", "/"}, {"dangling", toF}, {"f", "f"}, {"toFile", toF}, {"toFolder", toF}};
     EXPECT_EQ(expected, Snapshot(root));
 }
 
@@ -304,5 +425,13 @@ TEST_F(FileLibraryHostilePaths, APathHoldingANulByteIsRefused) {
     EXPECT_FALSE(FileLibrary::RemoveFile(nul("f")));
     EXPECT_FALSE(FileLibrary::RemoveFolder(nul("d")));
     EXPECT_FALSE(FileLibrary::RemoveEmptyDirectory(nul("e")));
+    EXPECT_FALSE(FileLibrary::RemoveFolder(nul("missing")));
+    EXPECT_FALSE(FileLibrary::RemoveEmptyDirectory(nul("missing")));
+    EXPECT_FALSE(FileLibrary::IsFileExists(nul("f")));
+    EXPECT_FALSE(FileLibrary::IsDirectoryExists(nul("d")));
+    EXPECT_EQ("", S(FileLibrary::readFile(nul("f"))));
+    EXPECT_EQ(nullptr, FileLibrary::OpenRegularFile(nul("f")));
+    EXPECT_FALSE(FileLibrary::writeFile("changed", nul("f")));
+    EXPECT_FALSE(FileLibrary::writeFile("new", nul("new"), true));
     EXPECT_EQ((Tree{{"d", "/"}, {"e", "/"}, {"f", "f"}}), Snapshot(root));
 }

@@ -104,12 +104,24 @@ TEST(PathLibrarySafeFileName, ReplacesUnsafeBytesThenOneTrailingDot) {
         {"a<b>c:d\"e/f\\g|h?i*j", "_", "a_b_c_d_e_f_g_h_i_j"},
         {std::string("a\0b", 3), "_", "a_b"}, {std::string("a\0b", 3), "", "ab"},
         {"\xC3\xA9:", "--", "\xC3\xA9--"}, {"name", "_", "name"},
-        {"name.", "_", "name"}, {"name..", "_", "name."}, {"...", "_", ".."}, {".", "_", ""},
+        {"name.", "_", "name"}, {"name..", "_", "name."}, {".", "_", ""}, {".hidden", "_", ".hidden"},
         // an empty replacement deletes; a dot can become last only afterwards
         {"a:b", "", "ab"}, {"<", "", ""}, {"x.<", "", "x"},
         {"", "", ""}, {"", "_", ""}, {"", "<>", ""},
         // later passes see what earlier ones brought in, a pass never its own output
         {"<", "a?", "aa?"}, {"?", "a?", "a?"}, {"a<", "x.", "ax"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, S(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
+            << "\"" << c.name << "\" with \"" << c.replacement << "\"";
+}
+
+TEST(PathLibrarySafeFileName, ANameOfDotsOnlyNamesNeitherTheFolderNorItsParent) {
+    const struct { std::string name, replacement, expected; } cases[] = {
+        {"..", "_", "_"}, {"...", "_", "__"}, {"....", "-", "---"}, {"..", "ab", "ab"},
+        {"/..", "", ""}, {"..<", "", ""}, {"<.>", "", ""}, {"...", "", ""},
+        // a replacement of dots would bring them back
+        {"...", ".", ""}, {"..", "..", ""},
+        {"a..", "_", "a."}, {"..a", "_", "..a"}};
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, S(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
             << "\"" << c.name << "\" with \"" << c.replacement << "\"";

@@ -2,41 +2,88 @@
 
 #include "PathLibrary.h"
 #include "ProcessLibrary.h"
+#include "TreeCopy.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <new>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// A path as one argument; a NUL inside it could not be passed and would
-// name another file, so such a path is refused.
-bool AsArgument(const QeString& path, std::string& argument) {
-    argument.assign(path.ConstData(), path.Size());
-    return argument.find('\0') == std::string::npos;
+// Tools by absolute path: run with rights, a tool looked up in PATH could be
+// anyone's.
+const char kMkdir[] = "/bin/mkdir";
+const char kCp[] = "/bin/cp";
+const char kRm[] = "/bin/rm";
+const char kRmdir[] = "/bin/rmdir";
+const char kLn[] = "/bin/ln";
+#ifdef __APPLE__
+const char kTouch[] = "/usr/bin/touch";
+#else
+const char kTouch[] = "/bin/touch";
+#endif
+
+// A NUL would cut the path short and name another file: such a path is
+// refused by every operation.
+bool HoldsNul(const QeString& path) {
+    return std::memchr(path.ConstData(), '\0', path.Size()) != nullptr;
+}
+
+std::string Text(const QeString& path) {
+    return std::string(path.ConstData(), path.Size());
 }
 
 // Runs `command`, then "--", then the paths; true when it exits with 0.
-bool RunTool(std::vector<std::string> command, const std::vector<const QeString*>& paths) {
+bool RunTool(std::vector<std::string> command, const std::vector<std::string>& paths) {
     command.push_back("--");
-    for (const QeString* path : paths) {
-        command.emplace_back();
-        if (!AsArgument(*path, command.back()))
-            return false;
-    }
+    command.insert(command.end(), paths.begin(), paths.end());
     return ProcessLibrary::Run(command) == 0;
+}
+
+// A trailing separator makes the kernel follow a link in the last place;
+// without it, the entry itself is acted on. The root stays "/".
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && path.back() == '/';
+}
+
+// The folder that holds the last component, and that component.
+std::pair<std::string, std::string> SplitLast(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+bool HasComponent(const std::string& path, const std::string& name) {
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (path.compare(start, end - start, name) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
 }
 
 // True for the root, the current folder and their ancestors in any
 // spelling ("//", "/./", "./..", "a/.."): only "", "." and ".." components,
 // or a last component of "." or "..".
-bool NamesRootOrCurrentFolder(const QeString& path) {
-    std::string text(path.ConstData(), path.Size());
+bool NamesRootOrCurrentFolder(const std::string& text) {
     bool onlyDots = true;
     std::string last;
     for (std::size_t start = 0; start <= text.size();) {
@@ -53,32 +100,64 @@ bool NamesRootOrCurrentFolder(const QeString& path) {
     return onlyDots || last == "." || last == "..";
 }
 
-// True when the folder the path leads to is the root, the current folder or
-// one that holds it, whatever the path's text.
-bool LeadsToRootOrCurrentFolder(const QeString& path) {
-    char* target = realpath(path.ConstData(), nullptr);
-    char* current = realpath(".", nullptr);
-    bool holdsCurrent = target != nullptr && std::strcmp(target, "/") == 0;
-    if (target != nullptr && current != nullptr) {
-        const std::size_t length = std::strlen(target);
-        holdsCurrent = holdsCurrent || (std::strncmp(current, target, length) == 0 &&
-                                        (current[length] == '\0' || current[length] == '/'));
-    }
-    std::free(target);
-    std::free(current);
-    return holdsCurrent;
+using RealPath = std::unique_ptr<char, decltype(&std::free)>;
+
+// True when the entry the path names (its last component itself, not where
+// a link there leads) is neither the current folder nor one that holds it.
+// False when that cannot be worked out, as for a path too long for realpath.
+bool IsAwayFromCurrentFolder(const std::string& path) {
+    const auto [folder, name] = SplitLast(path);
+    const RealPath realFolder(realpath(folder.c_str(), nullptr), &std::free);
+    const RealPath current(realpath(".", nullptr), &std::free);
+    if (!realFolder || !current)
+        return false;
+    std::string entry = realFolder.get();
+    if (entry.back() != '/')
+        entry += '/';
+    entry += name;
+    const std::string here = current.get();
+    return here.compare(0, entry.size(), entry) != 0 ||
+           (here.size() > entry.size() && here[entry.size()] != '/');
 }
 
-bool IsSymbolicLink(const QeString& path) {
+enum class Presence { Folder, NoFolder, Unknown };
+
+// Whether the path (links followed) leads to a folder; Unknown when stat
+// fails for another reason than a missing entry (a path too long, a loop).
+Presence FolderPresence(const std::string& path) {
     struct stat status;
-    return lstat(path.ConstData(), &status) == 0 && S_ISLNK(status.st_mode);
+    if (stat(path.c_str(), &status) == 0)
+        return S_ISDIR(status.st_mode) ? Presence::Folder : Presence::NoFolder;
+    return errno == ENOENT || errno == ENOTDIR ? Presence::NoFolder : Presence::Unknown;
 }
+
+bool IsSymbolicLink(const std::string& path) {
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+bool IsRealFolder(const std::string& path) {
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+#ifdef __APPLE__
+// cp has no form that replaces a link instead of writing through it here.
+bool ReplaceWithCopy(const std::string& source, const std::string& destination) {
+    const auto [folder, name] = SplitLast(destination);
+    const int parent = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool copied = parent >= 0 && TreeCopy::CopyFileAt(source, parent, name);
+    if (parent >= 0)
+        close(parent);
+    return copied;
+}
+#endif
 
 } // namespace
 
 bool FileLibrary::IsFileExists(const QeString& path, bool isDirectory) {
     struct stat status;
-    if (path.IsEmpty() || stat(path.ConstData(), &status) != 0)
+    if (path.IsEmpty() || HoldsNul(path) || stat(path.ConstData(), &status) != 0)
         return false;
     return isDirectory ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode);
 }
@@ -88,6 +167,8 @@ bool FileLibrary::IsDirectoryExists(const QeString& path) {
 }
 
 FILE* FileLibrary::OpenRegularFile(const QeString& path) {
+    if (HoldsNul(path))
+        return nullptr;
     const int descriptor = open(path.ConstData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0)
         return nullptr;
@@ -122,7 +203,7 @@ QeString FileLibrary::readFile(const QeString& path) {
 }
 
 bool FileLibrary::writeFile(const QeString& content, const QeString& path, bool append) {
-    if (path.IsEmpty())
+    if (path.IsEmpty() || HoldsNul(path))
         return false;
     FILE* file = std::fopen(path.ConstData(), append ? "ab" : "wb");
     if (file == nullptr)
@@ -134,38 +215,55 @@ bool FileLibrary::writeFile(const QeString& content, const QeString& path, bool 
 }
 
 bool FileLibrary::CreateDirectory(const QeString& path, bool recursive) {
-    return RunTool(recursive ? std::vector<std::string>{"mkdir", "-p"}
-                             : std::vector<std::string>{"mkdir"},
-                   {&path});
+    if (HoldsNul(path))
+        return false;
+    return RunTool(recursive ? std::vector<std::string>{kMkdir, "-p"}
+                             : std::vector<std::string>{kMkdir},
+                   {Text(path)});
 }
 
 bool FileLibrary::CopyFile(const QeString& source, const QeString& destination) {
-    return IsFileExists(source) && RunTool({"cp", "-f"}, {&source, &destination});
+    if (HoldsNul(destination) || !IsFileExists(source))
+        return false;
+    // The destination itself is replaced: a link there is not written
+    // through, and a folder is not copied into.
+    const std::string to = Text(destination);
+    if (EndsWithSeparator(to) || IsRealFolder(to))
+        return false;
+#ifdef __APPLE__
+    return ReplaceWithCopy(Text(source), to);
+#else
+    return RunTool({kCp, "--remove-destination", "-T"}, {Text(source), to});
+#endif
 }
 
 bool FileLibrary::CopyFolder(const QeString& source, const QeString& destination, bool) {
-    if (!IsDirectoryExists(source))
+    if (HoldsNul(destination) || !IsDirectoryExists(source))
         return false;
-    if (IsSymbolicLink(destination))
-        RemoveFolder(destination);
-#ifdef __APPLE__
-    const bool copied = RunTool({"ditto"}, {&source, &destination});
-#else
-    // As ditto does: parents made as needed, and the content copied into
-    // the destination whether or not it existed (-T), links and modes kept.
-    const QeString parent = PathLibrary::GetParentDir(destination, kPathSeparator);
-    if (parent.IsSet())
-        RunTool({"mkdir", "-p"}, {&parent});
-    const bool copied = RunTool({"cp", "-a", "-T"}, {&source, &destination});
-#endif
+    const std::string to = WithoutTrailingSeparators(Text(destination));
+    if (IsSymbolicLink(to))
+        RunTool({kRm, "-f"}, {to});
+    if (!RunTool({kMkdir, "-p"}, {to}))
+        return false;
+    // Opened without following a link, in case one was put back meanwhile.
+    const int folder = open(to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const bool copied = folder >= 0 && TreeCopy::CopyContents(Text(source), folder);
+    if (folder >= 0)
+        close(folder);
     if (copied)
-        RunTool({"touch"}, {&destination});
+        RunTool({kTouch, "-h"}, {to});
     return copied;
 }
 
 bool FileLibrary::RemoveFolder(const QeString& path) {
-    if (!IsDirectoryExists(path))
-        return true;
+    if (HoldsNul(path))
+        return false;
+    // The last component is acted on itself: a link there is removed, never
+    // what it leads to.
+    const std::string entry = WithoutTrailingSeparators(Text(path));
+    const Presence presence = FolderPresence(entry);
+    if (presence != Presence::Folder)
+        return presence == Presence::NoFolder;
     const QeString collapsed = PathLibrary::CollapsePath(path, kPathSeparator);
     if (collapsed.IsEmpty())
         return false;
@@ -174,23 +272,38 @@ bool FileLibrary::RemoveFolder(const QeString& path) {
         if (collapsed.EqualsIgnoreCase(denied))
             return false;
     }
-    if (NamesRootOrCurrentFolder(collapsed) || LeadsToRootOrCurrentFolder(collapsed))
+    // rm resolves ".." after the links before it, which the text cannot
+    // tell: what it removed would not be what was checked.
+    if (HasComponent(entry, "..") || NamesRootOrCurrentFolder(entry) ||
+        !IsAwayFromCurrentFolder(entry))
         return false;
-    return RunTool({"rm", "-rf"}, {&collapsed});
+    return RunTool({kRm, "-rf"}, {entry});
 }
 
 bool FileLibrary::RemoveFile(const QeString& path) {
-    return path.IsSet() && RunTool({"rm", "-f"}, {&path});
+    return path.IsSet() && !HoldsNul(path) && RunTool({kRm, "-f"}, {Text(path)});
 }
 
 bool FileLibrary::RemoveEmptyDirectory(const QeString& path) {
-    return !IsDirectoryExists(path) || RunTool({"rmdir"}, {&path});
+    if (HoldsNul(path))
+        return false;
+    return !IsDirectoryExists(path) || RunTool({kRmdir}, {Text(path)});
 }
 
 bool FileLibrary::CreateShortCut(const QeString& target, const QeString& link) {
-    if (target.IsEmpty() || link.IsEmpty())
+    if (target.IsEmpty() || link.IsEmpty() || HoldsNul(link))
         return false;
     if (!IsFileExists(target) && !IsDirectoryExists(target))
         return false;
-    return RunTool({"ln", "-sf"}, {&target, &link});
+    // The named path itself becomes the link (-n, and -T where there is one):
+    // a link to a folder there is replaced, not entered. A real folder, or a
+    // path ending in a separator, which names one, is refused.
+    const std::string at = Text(link);
+    if (EndsWithSeparator(at) || IsRealFolder(at))
+        return false;
+#ifdef __APPLE__
+    return RunTool({kLn, "-sfn"}, {Text(target), at});
+#else
+    return RunTool({kLn, "-sfnT"}, {Text(target), at});
+#endif
 }

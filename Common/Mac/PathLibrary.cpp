@@ -10,6 +10,18 @@
 #include <unistd.h>
 #endif
 
+namespace {
+
+bool IsOnlyDots(const QeString& text) {
+    for (unsigned long i = 0; i < text.Size(); ++i) {
+        if (text[i] != '.')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 #ifndef __APPLE__
 namespace {
 
@@ -171,7 +183,12 @@ QeString PathLibrary::GetSafeFileName(const QeString& name, const QeString& repl
         safe = safe.Replace(QeString(&unsafe, 1), replacement);
     if (safe.IsSet() && safe[safe.Size() - 1] == '.')
         safe = safe.Substr(0, safe.Size() - 1);
-    return safe;
+    // "." and ".." would name the folder or its parent; a longer run of dots
+    // is one trailing-dot removal away from them. A replacement that is
+    // empty or made of dots cannot make such a name safe.
+    if (IsOnlyDots(safe))
+        safe = safe.Replace(".", replacement);
+    return IsOnlyDots(safe) ? QeString() : safe;
 }
 
 QeString PathLibrary::NormalizePath(const QeString& path) {

@@ -1,0 +1,38 @@
+// TreeCopy: copying folder trees relative to open descriptors.
+//
+// Once a copy has begun nothing is reached by a path: each entry is opened
+// relative to its folder's descriptor, and a link is never followed, in the
+// source or in the destination. So a folder swapped for a link while the
+// copy runs cannot redirect it. Only folders, regular files and links are
+// copied; links are copied as links. Modes and modification times are kept,
+// set on the new entry's descriptor so that the umask cannot weaken them;
+// the owner is kept where this process may give it, and a set-user-id or
+// set-group-id bit only together with it.
+//
+//   const int folder = open("/tmp/private", O_RDONLY | O_DIRECTORY);
+//   TreeCopy::CopyFolderAt("/Applications/Qe.app", folder, "Qe.app");
+#ifndef QE_TREECOPY_H
+#define QE_TREECOPY_H
+
+#include <string>
+
+class TreeCopy {
+public:
+    /// Copies the content of the folder at `source` into the folder open as
+    /// `destination`, whose own mode and times stay: folders are merged, and
+    /// a file or link replaces a file or link in its place (a link or file in
+    /// the place of a folder is replaced too). False when any entry failed (a
+    /// FIFO, device or socket in the source, a real folder where the source
+    /// has a file or link, the destination folder itself met in the source);
+    /// the other entries are copied all the same.
+    static bool CopyContents(const std::string& source, int destination);
+    /// Copies the folder at `source` as a new folder `name` inside the folder
+    /// open as `parent`; fails when `name` exists. Its mode is the source's.
+    static bool CopyFolderAt(const std::string& source, int parent, const std::string& name);
+    /// Copies the regular file at `source` (a link to one is followed) as
+    /// `name` inside the folder open as `parent`, replacing a file or link
+    /// there; fails on a folder there, or on a source that is no regular file.
+    static bool CopyFileAt(const std::string& source, int parent, const std::string& name);
+};
+
+#endif
