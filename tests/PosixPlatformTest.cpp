@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,7 +28,114 @@ unsigned Mode(const std::string& path) {
     return status.st_mode & 07777;
 }
 
+// Runs one alert with `input` as standard input; what it printed, and the button.
+std::pair<std::string, int> Alert(const std::string& name, const std::string& input) {
+    Scratch scratch;
+    std::ofstream(scratch.path + "/in") << input;
+    std::fflush(stdout);
+    const int savedIn = dup(STDIN_FILENO), savedOut = dup(STDOUT_FILENO);
+    const int in = open((scratch.path + "/in").c_str(), O_RDONLY);
+    const int out = open((scratch.path + "/out").c_str(), O_WRONLY | O_CREAT, 0600);
+    dup2(in, STDIN_FILENO);
+    dup2(out, STDOUT_FILENO);
+    PosixPlatform platform;
+    const int button = platform.RunAlert("Uninstall " + name, std::string("Cancel"),
+                                         std::string("Uninstall"), "Remove " + name + "?");
+    std::fflush(stdout);
+    dup2(savedIn, STDIN_FILENO);
+    dup2(savedOut, STDOUT_FILENO);
+    for (int descriptor : {savedIn, savedOut, in, out})
+        close(descriptor);
+    std::ifstream printed(scratch.path + "/out");
+    return {std::string(std::istreambuf_iterator<char>(printed), {}), button};
+}
+
+// TMPDIR set to `value` while it lives.
+struct TemporaryDirectorySetting {
+    std::optional<std::string> previous;
+    explicit TemporaryDirectorySetting(const std::string& value) {
+        if (const char* current = std::getenv("TMPDIR"))
+            previous = current;
+        setenv("TMPDIR", value.c_str(), 1);
+    }
+    ~TemporaryDirectorySetting() {
+        if (previous)
+            setenv("TMPDIR", previous->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+};
+
 } // namespace
+
+TEST(PosixPlatform, TemporaryDirectoryOnlyWhereNoOtherUserCanSwapWhatItHolds) {
+    Scratch scratch;
+    const std::string real = fs::canonical(scratch.path).string();
+    const uid_t nobody = 65534;
+    struct Case {
+        const char* name;
+        unsigned mode;
+        uid_t owner;
+        bool used;
+    };
+    const Case cases[] = {
+        {"private", 0700, geteuid(), true},         {"shared-sticky", 01777, geteuid(), true},
+        {"group-writable", 0770, geteuid(), false}, {"world-writable", 0777, geteuid(), false},
+        {"other-users", 0700, nobody, false},       {"other-users-sticky", 01777, nobody, false}};
+    for (const Case& c : cases) {
+        const std::string folder = scratch.path + "/" + c.name;
+        fs::create_directory(folder);
+        chmod(folder.c_str(), c.mode);
+        ASSERT_EQ(chown(folder.c_str(), c.owner, static_cast<gid_t>(-1)), 0);
+        TemporaryDirectorySetting setting(folder + "/");
+        EXPECT_EQ(PosixPlatform().TemporaryDirectory(), c.used ? real + "/" + c.name : "/tmp")
+            << c.name;
+    }
+    // A link, a folder below one that others may write to, a relative path.
+    fs::create_directory_symlink(scratch.path + "/private", scratch.path + "/link");
+    fs::create_directories(scratch.path + "/world-writable/inner");
+    chmod((scratch.path + "/world-writable/inner").c_str(), 0700);
+    for (const std::string& refused :
+         {scratch.path + "/link", scratch.path + "/link/", scratch.path + "/world-writable/inner",
+          std::string("tmp"), scratch.path + "/missing"}) {
+        TemporaryDirectorySetting setting(refused);
+        EXPECT_EQ(PosixPlatform().TemporaryDirectory(), "/tmp") << refused;
+    }
+}
+
+TEST(PosixPlatform, CopyGoesIntoTheFolderMadeEvenWhenItsPathIsSwapped) {
+    Scratch scratch;
+    const std::string source = scratch.path + "/A.app";
+    fs::create_directories(source + "/Contents/MacOS");
+    std::ofstream(source + "/Contents/MacOS/tool") << "tool";
+    PosixPlatform platform;
+    const std::string made = scratch.path + "/made";
+    const mode_t previous = umask(0777);
+    ASSERT_TRUE(platform.CreateDirectory(made));
+    umask(previous);
+    EXPECT_EQ(Mode(made), 0700u);
+    fs::rename(made, scratch.path + "/moved");
+    fs::create_directory(scratch.path + "/planted");
+    fs::create_directory_symlink(scratch.path + "/planted", made);
+    ASSERT_TRUE(platform.CopyItem(source, made + "/Uninstall.app"));
+    EXPECT_TRUE(fs::exists(scratch.path + "/moved/Uninstall.app/Contents/MacOS/tool"));
+    EXPECT_TRUE(fs::is_empty(scratch.path + "/planted"));
+}
+
+TEST(PosixPlatform, AlertsShowControlCharactersEscaped) {
+    const auto [printed, button] = Alert("Fx\x1b]0;owned\x07\x1b[2J\r\xc2\x9b\xff\xc3\xa9", "\n");
+    EXPECT_EQ(button, UninstallerPlatform::kDefaultButton);
+    const std::string shown = "Fx\\x1b]0;owned\\x07\\x1b[2J\\x0d\\xc2\\x9b\\xff\xc3\xa9";
+    EXPECT_EQ(printed, "\nUninstall " + shown + "\nRemove " + shown + "?\n[Cancel] Uninstall \n");
+}
+
+TEST(PosixPlatform, AnAnswerIsReadUpToABoundedLength) {
+    const auto [printed, button] = Alert("P", std::string(1 << 20, 'x') + "\nuninstall\n");
+    EXPECT_EQ(button, UninstallerPlatform::kAlternateButton);
+    const std::string prompt = "[Cancel] Uninstall ";
+    EXPECT_EQ(printed, "\nUninstall P\nRemove P?\n" + prompt + std::string(4096, 'x') + "\n" +
+                           prompt + "uninstall\n");
+}
 
 TEST(PosixPlatform, CreateDirectoryIsPrivateAndNeverReused) {
     Scratch scratch;

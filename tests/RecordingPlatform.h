@@ -10,6 +10,7 @@
 #include <deque>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ public:
     // The script.
     std::deque<int> answers;                  // RunAlert results in turn, then kDefaultButton
     std::map<std::string, std::string> files; // auxiliary file name -> path
+    // What `files` becomes once the rights are granted, when set.
+    std::optional<std::map<std::string, std::string>> filesOnceGranted;
     std::string bundlePath = "/Apps/Uninstall.app";
     std::string temporaryDirectory = "/tmp/qe";
     std::string uniqueString = "U-1";
@@ -75,6 +78,8 @@ public:
     }
     OSStatus AuthorizationCopyRights(AuthorizationRef authorization, const char* right,
                                      AuthorizationFlags flags) override {
+        if (copyRightsStatus == 0 && filesOnceGranted)
+            files = *filesOnceGranted;
         return Record(copyRightsStatus, "AuthorizationCopyRights",
                       {right, std::to_string(flags) + Check(authorization)});
     }

@@ -216,3 +216,20 @@ TEST_F(TreeCopyFileAt, ReplacesAFileOrLinkNeverAFolder) {
     EXPECT_EQ(Tree{}, Snapshot(P("d")));
     EXPECT_FALSE(fs::exists(P("fromFolder")) || fs::exists(P("fromPipe")));
 }
+
+TEST_F(TreeCopyFolderAt, TheCopyBelongsToTheCopierWhoeverOwnsTheSource) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs the root user, to give the source to another user";
+    Make({"src/sub/tool"});
+    for (const char* entry : {"src", "src/sub", "src/sub/tool"}) {
+        ASSERT_EQ(lchown(P(entry).c_str(), 65534, 65534), 0) << entry;
+        chmod(P(entry).c_str(), std::string(entry) == "src/sub/tool" ? 04755 : 0755);
+    }
+    ASSERT_TRUE(TreeCopy::CopyFolderAt(P("src"), folder, "copy"));
+    for (const char* entry : {"copy", "copy/sub", "copy/sub/tool"}) {
+        struct stat status {};
+        lstat(P(entry).c_str(), &status);
+        EXPECT_EQ(status.st_uid, 0u) << entry;
+        EXPECT_EQ(status.st_mode & 07777, 0755u) << entry;
+    }
+}

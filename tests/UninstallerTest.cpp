@@ -186,3 +186,22 @@ TEST(UninstallerPrivileged, FailingToolShowsUnexpectedErrorInsteadOfCompletion) 
                   Flow(kPhase2, [&](RecordingPlatform& p) { p.exitStatus = status; }))
             << status;
 }
+
+TEST(UninstallerPrivileged, TheToolRunsWithThePathsFoundOnceTheRightsAreGranted) {
+    const std::map<std::string, std::string> moved = {{"sku.xml", "/m/sku.xml"},
+                                                      {"target_path.xml", "/m/target_path.xml"},
+                                                      {"InstallUtility", "/m/InstallUtility"}};
+    const Calls granted(kAuthorized.begin(), kAuthorized.end() - 1);
+    EXPECT_EQ(Concat(granted,
+                     {"AuthorizationExecuteWithPrivileges(/m/InstallUtility|0|-uninstall|"
+                      "/m/sku.xml|/m/target_path.xml|-v)",
+                      "ReadToolOutput(64)", "ToolExitStatus", "AuthorizationFree(8)", kCompletion}),
+              Flow(kPhase2, [&](RecordingPlatform& p) { p.filesOnceGranted = moved; }));
+    for (const char* gone : {"sku.xml", "target_path.xml", "InstallUtility"}) {
+        std::map<std::string, std::string> files = moved;
+        files.erase(gone);
+        EXPECT_EQ(Concat(granted, {"AuthorizationFree(8)", kConfigurationError}),
+                  Flow(kPhase2, [&](RecordingPlatform& p) { p.filesOnceGranted = files; }))
+            << gone;
+    }
+}

@@ -16,11 +16,17 @@ std::vector<char*> ArgumentVector(const std::vector<std::string>& arguments) {
     return vector;
 }
 
-// In the new child, before exec: an ignored signal would stay ignored
-// across exec, so every signal this library may change goes back to default.
+// In the new child, before exec: an ignored signal stays ignored across exec,
+// and so does the mask, so the program would inherit whatever this process or
+// its own caller chose. Every catchable signal goes back to its default.
 void RestoreDefaultSignals() {
-    for (int signalNumber : {SIGINT, SIGQUIT, SIGPIPE})
-        signal(signalNumber, SIG_DFL);
+    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+        if (signalNumber != SIGKILL && signalNumber != SIGSTOP)
+            signal(signalNumber, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
 void ConnectOutput(const ProcessLibrary::Output& output) {
@@ -47,8 +53,24 @@ ProcessLibrary::InterruptsIgnored::~InterruptsIgnored() {
     signal(SIGQUIT, previousQuit);
 }
 
+ProcessLibrary::ChildExitsKept::ChildExitsKept() {
+    struct sigaction keep {};
+    keep.sa_handler = SIG_DFL;
+    sigemptyset(&keep.sa_mask);
+    sigaction(SIGCHLD, &keep, &previousAction);
+    sigset_t childExits;
+    sigemptyset(&childExits);
+    sigaddset(&childExits, SIGCHLD);
+    pthread_sigmask(SIG_BLOCK, &childExits, &previousMask);
+}
+
+ProcessLibrary::ChildExitsKept::~ChildExitsKept() {
+    sigaction(SIGCHLD, &previousAction, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+}
+
 long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Output& output) {
-    if (arguments.empty())
+    if (arguments.empty() || arguments[0].empty() || arguments[0][0] != '/')
         return -1;
     std::vector<char*> argv = ArgumentVector(arguments);
     // A pipe closed on exec carries a failure of exec back.
@@ -60,7 +82,7 @@ long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Outp
     if (child == 0) {
         RestoreDefaultSignals();
         ConnectOutput(output);
-        execvp(argv[0], argv.data());
+        execv(argv[0], argv.data());
         const int error = errno;
         ssize_t ignored = write(report[1], &error, sizeof error);
         (void)ignored;
@@ -95,6 +117,7 @@ int ProcessLibrary::WaitForExit(long process) {
 
 int ProcessLibrary::Run(const std::vector<std::string>& arguments, const Output& output) {
     InterruptsIgnored interrupts;
+    ChildExitsKept exits;
     const long process = Spawn(arguments, output);
     return process < 0 ? -1 : WaitForExit(process);
 }

@@ -1,9 +1,12 @@
 // ProcessLibrary: starting programs without a shell, and waiting for them.
 //
 // Each argument reaches the program as exactly one argument with its text
-// unchanged: nothing is interpreted by a shell.
+// unchanged: nothing is interpreted by a shell. Programs are named by absolute
+// path and never looked up in PATH, so no folder in the caller's PATH can put
+// its own program in their place.
 //
-//   ProcessLibrary::Run({"mkdir", "-p", "--", path});   // its exit status
+//   ProcessLibrary::Run({"/bin/mkdir", "-p", "--", path});   // its exit status
+//   ProcessLibrary::Run({"mkdir", path});                    // -1: not an absolute path
 #ifndef QE_PROCESSLIBRARY_H
 #define QE_PROCESSLIBRARY_H
 
@@ -39,15 +42,34 @@ public:
         void (*previousQuit)(int);
     };
 
-    /// Starts `arguments[0]` (looked up in PATH when it has no slash) with
-    /// the default handling of every signal. Its process id, or -1 when it
-    /// could not be started (exec failing included).
+    /// Keeps the exits of children to be waited for while it lives, whatever
+    /// the caller set for SIGCHLD: an ignored SIGCHLD (or SA_NOCLDWAIT) would
+    /// let the system discard an exit status before it is taken, and a
+    /// handler of the caller's could take it first, so the signal goes back to
+    /// its default and is blocked meanwhile, as system() blocks it.
+    class ChildExitsKept {
+    public:
+        ChildExitsKept();
+        ~ChildExitsKept();
+        ChildExitsKept(const ChildExitsKept&) = delete;
+        ChildExitsKept& operator=(const ChildExitsKept&) = delete;
+
+    private:
+        struct sigaction previousAction;
+        sigset_t previousMask;
+    };
+
+    /// Starts the program at the absolute path `arguments[0]` with the default
+    /// handling of every catchable signal and an empty signal mask, whatever
+    /// this process ignores or blocks. Its process id, or -1 when it could not
+    /// be started (a path that is not absolute, exec failing included).
     static long Spawn(const std::vector<std::string>& arguments, const Output& output = {});
     /// The exit status, 128 plus the signal that ended it, or -1 when it
-    /// cannot be waited for.
+    /// cannot be waited for (as when SIGCHLD was ignored when it ended: hold a
+    /// ChildExitsKept from Spawn to here).
     static int WaitForExit(long process);
-    /// Spawn, then WaitForExit, with the interrupt keys ignored meanwhile;
-    /// -1 when it could not be started.
+    /// Spawn, then WaitForExit, with the interrupt keys ignored and child
+    /// exits kept meanwhile; -1 when it could not be started.
     static int Run(const std::vector<std::string>& arguments, const Output& output = {});
 };
 

@@ -63,12 +63,21 @@ void TimesOf(const struct stat& status, timespec times[2]) {
 #endif
 }
 
-// The source's owner where this process may give it, then its mode and
-// times. A set-id bit goes only with its owner: a copy made by root must not
-// turn a user's program into one that runs as root.
-bool KeepAttributes(int descriptor, const struct stat& source) {
+// Whether a copy gives its entries the source's owners.
+enum class Owners { Kept, Copiers };
+
+// The source's owner where this process may give it (when kept), then its
+// mode and times. A set-id bit goes only with its owner: a copy made by root
+// must not turn a user's program into one that runs as root.
+bool KeepAttributes(int descriptor, const struct stat& source, Owners owners) {
+    const bool ownerGiven =
+        owners == Owners::Kept && fchown(descriptor, source.st_uid, source.st_gid) == 0;
+    struct stat copy;
+    const bool sameOwner =
+        ownerGiven || (fstat(descriptor, &copy) == 0 && copy.st_uid == source.st_uid &&
+                       copy.st_gid == source.st_gid);
     mode_t mode = source.st_mode & 07777;
-    if (fchown(descriptor, source.st_uid, source.st_gid) != 0)
+    if (!sameOwner)
         mode &= ~(S_ISUID | S_ISGID);
     timespec times[2];
     TimesOf(source, times);
@@ -111,12 +120,12 @@ int OpenRegularFile(int folder, const char* name, int noFollow, struct stat& sta
 
 // O_EXCL after the removal: whatever appears there meanwhile is never
 // written through.
-bool WriteFileAt(int from, const struct stat& source, int parent, const char* name) {
+bool WriteFileAt(int from, const struct stat& source, int parent, const char* name, Owners owners) {
     if (!RemoveNonFolder(parent, name))
         return false;
     const Descriptor to(
         openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    return to.IsOpen() && CopyBytes(from, to.Get()) && KeepAttributes(to.Get(), source);
+    return to.IsOpen() && CopyBytes(from, to.Get()) && KeepAttributes(to.Get(), source, owners);
 }
 
 bool ReadLink(int folder, const char* name, std::string& target) {
@@ -156,8 +165,8 @@ int OpenDestinationFolder(int parent, const char* name) {
 
 class Copier {
 public:
-    explicit Copier(const struct stat& destination)
-        : device(destination.st_dev), inode(destination.st_ino) {}
+    Copier(const struct stat& destination, Owners owners)
+        : device(destination.st_dev), inode(destination.st_ino), owners(owners) {}
 
     // A destination inside the source would otherwise be copied into itself
     // without end.
@@ -201,7 +210,7 @@ private:
         if (!to.IsOpen())
             return false;
         const bool copied = CopyEntries(from.get(), to.Get());
-        return KeepAttributes(to.Get(), status) && copied;
+        return KeepAttributes(to.Get(), status, owners) && copied;
     }
 
     static bool CopyLink(int source, int destination, const char* name) {
@@ -210,14 +219,15 @@ private:
                symlinkat(target.c_str(), destination, name) == 0;
     }
 
-    static bool CopyFile(int source, int destination, const char* name) {
+    bool CopyFile(int source, int destination, const char* name) const {
         struct stat status;
         const Descriptor from(OpenRegularFile(source, name, O_NOFOLLOW, status));
-        return from.IsOpen() && WriteFileAt(from.Get(), status, destination, name);
+        return from.IsOpen() && WriteFileAt(from.Get(), status, destination, name, owners);
     }
 
     dev_t device;
     ino_t inode;
+    Owners owners;
 };
 
 Listing OpenSourceFolder(const std::string& source, struct stat& status) {
@@ -236,7 +246,7 @@ bool TreeCopy::CopyContents(const std::string& source, int destination) {
     const Listing listing = OpenSourceFolder(source, from);
     if (!listing || fstat(destination, &to) != 0 || !S_ISDIR(to.st_mode))
         return false;
-    const Copier copier(to);
+    const Copier copier(to, Owners::Kept);
     return !copier.IsDestination(from) && copier.CopyEntries(listing.get(), destination);
 }
 
@@ -248,8 +258,8 @@ bool TreeCopy::CopyFolderAt(const std::string& source, int parent, const std::st
     const Descriptor folder(MakeFolder(parent, name.c_str()));
     if (!folder.IsOpen() || fstat(folder.Get(), &to) != 0)
         return false;
-    const bool copied = Copier(to).CopyEntries(listing.get(), folder.Get());
-    return KeepAttributes(folder.Get(), from) && copied;
+    const bool copied = Copier(to, Owners::Copiers).CopyEntries(listing.get(), folder.Get());
+    return KeepAttributes(folder.Get(), from, Owners::Copiers) && copied;
 }
 
 bool TreeCopy::CopyFileAt(const std::string& source, int parent, const std::string& name) {
@@ -257,5 +267,5 @@ bool TreeCopy::CopyFileAt(const std::string& source, int parent, const std::stri
         return false;
     struct stat status;
     const Descriptor from(OpenRegularFile(AT_FDCWD, source.c_str(), 0, status));
-    return from.IsOpen() && WriteFileAt(from.Get(), status, parent, name.c_str());
+    return from.IsOpen() && WriteFileAt(from.Get(), status, parent, name.c_str(), Owners::Kept);
 }

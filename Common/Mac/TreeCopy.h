@@ -6,8 +6,8 @@
 // copy runs cannot redirect it. Only folders, regular files and links are
 // copied; links are copied as links. Modes and modification times are kept,
 // set on the new entry's descriptor so that the umask cannot weaken them;
-// the owner is kept where this process may give it, and a set-user-id or
-// set-group-id bit only together with it.
+// the owner is kept (except by CopyFolderAt) where this process may give it,
+// and a set-user-id or set-group-id bit only together with it.
 //
 //   const int folder = open("/tmp/private", O_RDONLY | O_DIRECTORY);
 //   TreeCopy::CopyFolderAt("/Applications/Qe.app", folder, "Qe.app");
@@ -27,7 +27,9 @@ public:
     /// the other entries are copied all the same.
     static bool CopyContents(const std::string& source, int destination);
     /// Copies the folder at `source` as a new folder `name` inside the folder
-    /// open as `parent`; fails when `name` exists. Its mode is the source's.
+    /// open as `parent`; fails when `name` exists. Its mode is the source's,
+    /// but the whole copy belongs to this process's user, whoever owns the
+    /// source: a copy made by root for its own use is root's alone.
     static bool CopyFolderAt(const std::string& source, int parent, const std::string& name);
     /// Copies the regular file at `source` (a link to one is followed) as
     /// `name` inside the folder open as `parent`, replacing a file or link

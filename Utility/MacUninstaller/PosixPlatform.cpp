@@ -1,6 +1,7 @@
 #include "PosixPlatform.h"
 
 #include "ProcessLibrary.h"
+#include "TreeCopy.h"
 
 #include <cerrno>
 #include <climits>
@@ -27,23 +28,94 @@ namespace {
 
 const char kAdministratorRight[] = "system.privilege.admin";
 const char kStandardButton[] = "OK";
+// By absolute path: a PATH of the caller's must not choose what asks for the
+// password or runs the tool.
+const char kSudo[] = "/usr/bin/sudo";
 
 // ---- Terminal alerts ----
 
+// An answer is a button's title; anything longer than this is not one, and
+// is not kept however long it runs.
+const std::size_t kMaxAnswerLength = 4096;
+
 // Reads one line byte by byte, so that a process started later with the same
-// standard input finds the rest of it. False at the end of input.
+// standard input finds the rest of it; bytes past kMaxAnswerLength are read
+// up to the newline and dropped. False at the end of input.
 bool ReadAnswerLine(std::string& line) {
     line.clear();
+    bool readAny = false;
     for (char c;;) {
         const ssize_t n = read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return !line.empty();
+            return readAny;
         if (c == '\n')
             return true;
-        line += c;
+        readAny = true;
+        if (line.size() < kMaxAnswerLength)
+            line += c;
     }
+}
+
+// The length of the well-formed UTF-8 character at `at` (shortest form, no
+// surrogate, at most U+10FFFF), or 0.
+std::size_t Utf8CharacterLength(const std::string& text, std::size_t at, unsigned long& code) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    std::size_t length;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < length)
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    const unsigned long shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < shortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+bool IsControlCharacter(unsigned long code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// What the terminal is given of a text that holds names from a file: control
+// characters (C0, DEL, C1) and bytes that are not UTF-8 are shown as \xNN,
+// so no name can move the cursor, clear the screen or retitle the terminal.
+std::string ShownOnTerminal(const std::string& text) {
+    std::string shown;
+    for (std::size_t at = 0; at < text.size();) {
+        unsigned long code = 0;
+        std::size_t length = Utf8CharacterLength(text, at, code);
+        if (length > 0 && !IsControlCharacter(code)) {
+            shown.append(text, at, length);
+            at += length;
+            continue;
+        }
+        for (const std::size_t end = at + (length > 0 ? length : 1); at < end; ++at) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(text[at]));
+            shown += escaped;
+        }
+    }
+    return shown;
 }
 
 std::string TrimLine(const std::string& line) {
@@ -54,7 +126,8 @@ std::string TrimLine(const std::string& line) {
 }
 
 bool SameTitle(const std::string& answer, const std::string& title) {
-    return strcasecmp(answer.c_str(), title.c_str()) == 0;
+    return answer.size() == title.size() &&
+           strncasecmp(answer.c_str(), title.c_str(), title.size()) == 0;
 }
 
 // ---- Processes ----
@@ -91,6 +164,43 @@ bool OwnsTerminal() {
 
 // ---- Files ----
 
+std::string RealPath(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    const std::string text = real != nullptr ? real : "";
+    std::free(real);
+    return text;
+}
+
+// Only this user or root can rename or replace what a folder holds: it
+// belongs to one of them, and others may not write to it unless the sticky
+// bit keeps them to their own entries.
+bool IsGuardedFolder(const struct stat& status) {
+    const bool ownedByUserOrRoot = status.st_uid == geteuid() || status.st_uid == 0;
+    const bool othersMayWrite = (status.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return S_ISDIR(status.st_mode) && ownedByUserOrRoot &&
+           (!othersMayWrite || (status.st_mode & S_ISVTX) != 0);
+}
+
+// True when `path` is an absolute path to a real folder (not a link) that
+// no other user can swap: it and every folder on its real path are guarded.
+bool IsPrivateToUserOrRoot(const std::string& path) {
+    const std::size_t end = path.find_last_not_of('/');
+    struct stat status;
+    if (path.empty() || path[0] != '/' ||
+        lstat(end == std::string::npos ? "/" : path.substr(0, end + 1).c_str(), &status) != 0 ||
+        !S_ISDIR(status.st_mode))
+        return false;
+    const std::string real = RealPath(path);
+    if (real.empty())
+        return false;
+    for (std::size_t slash = 0; slash != std::string::npos; slash = real.find('/', slash + 1)) {
+        const std::string folder = slash == 0 ? "/" : real.substr(0, slash);
+        if (lstat(folder.c_str(), &status) != 0 || !IsGuardedFolder(status))
+            return false;
+    }
+    return lstat(real.c_str(), &status) == 0 && IsGuardedFolder(status);
+}
+
 std::string Join(const std::string& directory, const std::string& name) {
     return directory.empty() || directory.back() == '/' ? directory + name : directory + "/" + name;
 }
@@ -103,64 +213,6 @@ std::string Parent(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool CopyFileContent(const std::string& source, const std::string& destination, mode_t mode) {
-    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    const int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    bool copied = out >= 0;
-    char buffer[64 * 1024];
-    while (copied) {
-        const ssize_t n = read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            copied = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; copied && done < n;) {
-            const ssize_t written = write(out, buffer + done, static_cast<size_t>(n - done));
-            if (written < 0 && errno == EINTR)
-                continue;
-            copied = written > 0;
-            done += written > 0 ? written : 0;
-        }
-    }
-    close(in);
-    if (out >= 0)
-        copied = fchmod(out, mode & 07777) == 0 && close(out) == 0 && copied;
-    return copied;
-}
-
-// Copies a tree: directories, regular files and symbolic links, with their
-// modes. Anything else (a device, a FIFO) fails the copy.
-bool CopyTree(const std::string& source, const std::string& destination) {
-    struct stat status;
-    if (lstat(source.c_str(), &status) != 0)
-        return false;
-    if (S_ISREG(status.st_mode))
-        return CopyFileContent(source, destination, status.st_mode);
-    if (S_ISLNK(status.st_mode)) {
-        std::string target(static_cast<size_t>(PATH_MAX), '\0');
-        const ssize_t n = readlink(source.c_str(), target.data(), target.size());
-        return n >= 0 && static_cast<size_t>(n) < target.size() &&
-               symlink(target.substr(0, static_cast<size_t>(n)).c_str(), destination.c_str()) == 0;
-    }
-    if (!S_ISDIR(status.st_mode) || mkdir(destination.c_str(), 0700) != 0)
-        return false;
-    DIR* directory = opendir(source.c_str());
-    if (directory == nullptr)
-        return false;
-    bool copied = true;
-    while (const dirent* entry = readdir(directory)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            copied = CopyTree(Join(source, name), Join(destination, name)) && copied;
-    }
-    closedir(directory);
-    return chmod(destination.c_str(), status.st_mode & 07777) == 0 && copied;
-}
-
 } // namespace
 
 class PosixPlatform::InterruptsIgnoredWhileToolRuns : public ProcessLibrary::InterruptsIgnored {};
@@ -170,17 +222,18 @@ int PosixPlatform::RunAlert(const std::string& title,
                             const std::optional<std::string>& alternateButton,
                             const std::string& informativeText) {
     const std::string defaultTitle = defaultButton.value_or(kStandardButton);
-    std::string buttons = "[" + defaultTitle + "]";
+    std::string buttons = "[" + ShownOnTerminal(defaultTitle) + "]";
     if (alternateButton)
-        buttons += " " + *alternateButton;
-    std::printf("\n%s\n%s\n", title.c_str(), informativeText.c_str());
+        buttons += " " + ShownOnTerminal(*alternateButton);
+    std::printf("\n%s\n%s\n", ShownOnTerminal(title).c_str(),
+                ShownOnTerminal(informativeText).c_str());
     for (std::string line;;) {
         std::printf("%s ", buttons.c_str());
         std::fflush(stdout);
         const bool answered = ReadAnswerLine(line);
         // A terminal shows what was typed; a transcript of piped answers should too.
         if (!isatty(STDIN_FILENO) || !answered)
-            std::printf("%s\n", line.c_str());
+            std::printf("%s\n", ShownOnTerminal(line).c_str());
         if (!answered)
             return kDefaultButton;
         const std::string answer = TrimLine(line);
@@ -217,7 +270,9 @@ std::string PosixPlatform::BundlePath() {
 
 std::string PosixPlatform::TemporaryDirectory() {
     const char* directory = std::getenv("TMPDIR");
-    return directory != nullptr && directory[0] != '\0' ? directory : "/tmp";
+    if (directory == nullptr || !IsPrivateToUserOrRoot(directory))
+        return "/tmp";
+    return RealPath(directory);
 }
 
 std::string PosixPlatform::GloballyUniqueString() {
@@ -240,13 +295,43 @@ std::string PosixPlatform::GloballyUniqueString() {
 }
 
 bool PosixPlatform::CreateDirectory(const std::string& path) {
-    // Only this user may use it, whatever the umask; an existing name is
-    // never reused.
-    return mkdir(path.c_str(), 0700) == 0 && chmod(path.c_str(), 0700) == 0;
+    // An existing name is never reused. Only this user may use the folder,
+    // whatever the umask; its mode is set through its descriptor, so nothing
+    // put in its place meanwhile is changed.
+    if (mkdir(path.c_str(), 0700) != 0)
+        return false;
+    const int directory = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status;
+    if (directory < 0 || fstat(directory, &status) != 0 || status.st_uid != geteuid() ||
+        fchmod(directory, 0700) != 0) {
+        if (directory >= 0)
+            close(directory);
+        return false;
+    }
+    ForgetCreatedDirectory();
+    createdDirectory = {path, directory};
+    return true;
 }
 
 bool PosixPlatform::CopyItem(const std::string& source, const std::string& destination) {
-    return CopyTree(source, destination);
+    const std::string parent = Parent(destination);
+    const std::string name = destination.substr(destination.find_last_of('/') + 1);
+    // Into the folder made here, the copy goes through the descriptor taken
+    // when it was made: a folder put in its place cannot receive it.
+    if (createdDirectory.descriptor >= 0 && parent == createdDirectory.path)
+        return TreeCopy::CopyFolderAt(source, createdDirectory.descriptor, name);
+    const int directory = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0)
+        return false;
+    const bool copied = TreeCopy::CopyFolderAt(source, directory, name);
+    close(directory);
+    return copied;
+}
+
+void PosixPlatform::ForgetCreatedDirectory() {
+    if (createdDirectory.descriptor >= 0)
+        close(createdDirectory.descriptor);
+    createdDirectory = {};
 }
 
 bool PosixPlatform::LaunchTask(const std::string& path, const std::vector<std::string>& arguments) {
@@ -291,6 +376,7 @@ PosixPlatform::PosixPlatform() {
 PosixPlatform::~PosixPlatform() {
     if (launchedTasksPipe != -1)
         close(launchedTasksPipe);
+    ForgetCreatedDirectory();
 }
 
 void PosixPlatform::ActivateIgnoringOtherApps() {
@@ -306,10 +392,10 @@ OSStatus PosixPlatform::AuthorizationCopyRights(AuthorizationRef authorization, 
                                                 AuthorizationFlags flags) {
     if (authorization == nullptr || std::strcmp(right, kAdministratorRight) != 0)
         return errAuthorizationDenied;
-    if (!IsRoot() && ProcessLibrary::Run({"sudo", "-n", "-v"}, {-1, true}) != 0) {
+    if (!IsRoot() && ProcessLibrary::Run({kSudo, "-n", "-v"}, {-1, true}) != 0) {
         // sudo asks for the password on the terminal, unless asking is not allowed.
         if ((flags & kAuthorizationFlagInteractionAllowed) == 0 ||
-            ProcessLibrary::Run({"sudo", "-v"}) != 0)
+            ProcessLibrary::Run({kSudo, "-v"}) != 0)
             return errAuthorizationCanceled;
         authorization->credentialsCachedHere = true;
     }
@@ -325,7 +411,7 @@ OSStatus PosixPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef auth
         return errAuthorizationDenied;
     std::vector<std::string> command;
     if (!IsRoot())
-        command = {"sudo", "--"};
+        command = {kSudo, "--"};
     command.push_back(toolPath);
     for (char* const* argument = arguments; *argument != nullptr; ++argument)
         command.push_back(*argument);
@@ -365,7 +451,7 @@ OSStatus PosixPlatform::AuthorizationFree(AuthorizationRef authorization,
     // but not one the user had given before.
     if (authorization != nullptr && authorization->credentialsCachedHere &&
         (flags & kAuthorizationFlagDestroyRights) != 0)
-        ProcessLibrary::Run({"sudo", "-k"});
+        ProcessLibrary::Run({kSudo, "-k"});
     delete authorization;
     return errAuthorizationSuccess;
 }

@@ -6,10 +6,15 @@
 //   button's title in any case takes that button, anything else asks again.
 // - The bundle is found from the executable's real path, which lies in its
 //   Contents/MacOS directory.
-// - Temporary directories go in TMPDIR (else /tmp) and are created with mode
-//   0700, never reused.
+// - Alerts show control characters of their texts escaped (\x1b), and an
+//   answer is read up to a bounded length.
+// - Temporary directories go in TMPDIR when no other user can swap what it
+//   holds (a real folder of this user or root, not writable by others unless
+//   sticky, and so every folder above it), else in /tmp. They are created with
+//   mode 0700, never reused, and a bundle is copied into the one made last
+//   through its descriptor, never through a link.
 // - Administrator rights: the root user has them; anyone else is asked by
-//   sudo on the terminal, and tools then run through sudo.
+//   /usr/bin/sudo on the terminal, and tools then run through it.
 #ifndef QE_POSIXPLATFORM_H
 #define QE_POSIXPLATFORM_H
 
@@ -60,6 +65,16 @@ public:
 private:
     // The directory holding the running executable (Contents/MacOS).
     std::string ExecutableDirectory();
+
+    // Closes the descriptor of the directory made last.
+    void ForgetCreatedDirectory();
+
+    // The directory made last by CreateDirectory, open since it was made.
+    struct CreatedDirectory {
+        std::string path;
+        int descriptor = -1;
+    };
+    CreatedDirectory createdDirectory;
 
     // Read end of a pipe whose write end only launched tasks hold: it ends
     // when they all have. -1 when no task was launched from a terminal.

@@ -68,9 +68,7 @@ bool Uninstaller::IsPrivilegedPhase(const std::vector<std::string>& arguments) {
 
 int Uninstaller::Run(const std::vector<std::string>& arguments) {
     const bool privileged = IsPrivilegedPhase(arguments);
-    BundleFiles files;
-    files.skuPath = platform.PathForAuxiliaryExecutable(kSkuFile);
-    files.targetPath = platform.PathForAuxiliaryExecutable(kTargetsFile);
+    const BundleFiles files = LookUpBundleFiles();
     const std::string productName = GetProductName(files.skuPath);
     if (privileged)
         RunInstallUtility(files, productName);
@@ -102,11 +100,17 @@ void Uninstaller::ConfirmAndRelaunch(const BundleFiles& files, const std::string
         ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
 }
 
+Uninstaller::BundleFiles Uninstaller::LookUpBundleFiles() {
+    BundleFiles files;
+    files.skuPath = platform.PathForAuxiliaryExecutable(kSkuFile);
+    files.targetPath = platform.PathForAuxiliaryExecutable(kTargetsFile);
+    return files;
+}
+
 void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string& productName) {
     platform.ActivateIgnoringOtherApps();
-    const std::optional<std::string> toolPath = platform.PathForAuxiliaryExecutable(kToolName);
     // Nothing runs with a path that is missing, and nobody is asked for rights.
-    if (!files.skuPath || !files.targetPath || !toolPath) {
+    if (!files.skuPath || !files.targetPath || !platform.PathForAuxiliaryExecutable(kToolName)) {
         ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
         return;
     }
@@ -117,10 +121,21 @@ void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string&
         return;
     }
     std::optional<int> toolStatus;
+    bool filesGone = false;
     if (platform.AuthorizationCopyRights(authorization, kAdministratorRight, kRightsFlags) ==
-        errAuthorizationSuccess)
-        toolStatus = RunTool(authorization, *toolPath, files);
+        errAuthorizationSuccess) {
+        // The paths the tool runs with are taken only once the rights are
+        // granted, where this executable is then: the folder may have been
+        // moved or replaced while the password was typed.
+        const BundleFiles granted = LookUpBundleFiles();
+        const std::optional<std::string> toolPath = platform.PathForAuxiliaryExecutable(kToolName);
+        filesGone = !granted.skuPath || !granted.targetPath || !toolPath;
+        if (!filesGone)
+            toolStatus = RunTool(authorization, *toolPath, granted);
+    }
     platform.AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);
+    if (filesGone)
+        ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
     if (!toolStatus)
         return;
     // A tool that failed is never reported as a completed uninstall.

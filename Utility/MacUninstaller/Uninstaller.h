@@ -38,6 +38,8 @@ private:
         std::optional<std::string> targetPath;
     };
 
+    // sku.xml and target_path.xml in the bundle's executable directory.
+    BundleFiles LookUpBundleFiles();
     void ConfirmAndRelaunch(const BundleFiles& files, const std::string& productName);
     void RunInstallUtility(const BundleFiles& files, const std::string& productName);
     // Starts the tool with administrator rights and reads its output to the
