@@ -1,6 +1,8 @@
 #include "FileLibrary.h"
 #include "ProcessLibrary.h"
 
+#include "ScratchTree.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,24 +20,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Tree = std::map<std::string, std::string>;
-
-std::string Get(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Every entry under `folder` by relative path: a file's content, "/" for a
-// folder, "->" and the target for a link.
-Tree Snapshot(const std::string& folder) {
-    Tree tree;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        tree[entry.path().string().substr(folder.size() + 1)] =
-            entry.is_symlink()     ? "->" + fs::read_symlink(entry).string()
-            : entry.is_directory() ? "/"
-                                   : Get(entry.path());
-    return tree;
-}
+using scratch::Get;
+using scratch::Snapshot;
+using scratch::Tree;
 
 struct CurrentFolder {
     explicit CurrentFolder(const std::string& path) : previous(fs::current_path()) {
@@ -46,44 +33,20 @@ struct CurrentFolder {
 };
 
 // Every test works inside a fresh folder of its own, removed afterwards.
-class Scratch : public ::testing::Test {
+class Scratch : public scratch::ScratchTree {
 protected:
-    ~Scratch() override { fs::remove_all(root); }
     static QeString Q(const std::string& text) { return QeString(text.data(), text.size()); }
     static std::string S(const QeString& text) {
         return std::string(text.ConstData(), text.Size());
     }
-    std::string P(const std::string& name) const { return root + "/" + name; }
     QeString QP(const std::string& name) const { return Q(P(name)); }
-    // "name/" makes a folder, "name|" a FIFO, "name->target" a link, any other
-    // name a file holding its own name.
-    void Make(std::initializer_list<std::string> entries) const {
-        for (const std::string& entry : entries) {
-            const size_t arrow = entry.find("->");
-            fs::create_directories(fs::path(P(entry.substr(0, arrow))).parent_path());
-            if (arrow != std::string::npos)
-                fs::create_symlink(entry.substr(arrow + 2), P(entry.substr(0, arrow)));
-            else if (entry.back() == '|')
-                mkfifo(P(entry.substr(0, entry.size() - 1)).c_str(), 0600);
-            else if (entry.back() != '/')
-                std::ofstream(P(entry), std::ios::binary) << entry;
-        }
-    }
     void Age(const std::string& name) const {
         fs::last_write_time(P(name), fs::last_write_time(P(name)) - std::chrono::hours(9000));
-    }
-    // A folder and a file outside every operation's path, reached only through links.
-    void MakeProtected() const { Make({"protected/keep", "protected.txt"}); }
-    bool ProtectedUntouched() const {
-        return Snapshot(P("protected")) == Tree{{"keep", "protected/keep"}} &&
-               Get(P("protected.txt")) == "protected.txt";
     }
     bool Fresh(const std::string& name) const {
         return fs::last_write_time(P(name)) >
                fs::file_time_type::clock::now() - std::chrono::hours(1);
     }
-
-    std::string root = mkdtemp(std::string("/tmp/qe-files-XXXXXX").data());
 };
 
 using FileLibraryIsFileExists = Scratch;

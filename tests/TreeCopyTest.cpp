@@ -1,5 +1,7 @@
 #include "TreeCopy.h"
 
+#include "ScratchTree.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,24 +17,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Tree = std::map<std::string, std::string>;
-
-std::string Get(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Every entry under `folder` by relative path: a file's content, "/" for a
-// folder, "->" and the target for a link.
-Tree Snapshot(const std::string& folder) {
-    Tree tree;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        tree[entry.path().string().substr(folder.size() + 1)] =
-            entry.is_symlink()     ? "->" + fs::read_symlink(entry).string()
-            : entry.is_directory() ? "/"
-                                   : Get(entry.path());
-    return tree;
-}
+using scratch::Get;
+using scratch::Snapshot;
+using scratch::Tree;
 
 // The mode and modification time of `folder` ("") and of every entry under it.
 std::map<std::string, std::pair<mode_t, long>> Attributes(const std::string& folder) {
@@ -50,36 +37,11 @@ std::map<std::string, std::pair<mode_t, long>> Attributes(const std::string& fol
 }
 
 // Every test works inside a fresh folder of its own, open as `folder`.
-class Scratch : public ::testing::Test {
+class Scratch : public scratch::ScratchTree {
 protected:
-    ~Scratch() override {
-        close(folder);
-        fs::remove_all(root);
-    }
-    std::string P(const std::string& name) const { return root + "/" + name; }
-    // "name/" makes a folder, "name|" a FIFO, "name->target" a link, any other
-    // name a file holding its own name.
-    void Make(std::initializer_list<std::string> entries) const {
-        for (const std::string& entry : entries) {
-            const size_t arrow = entry.find("->");
-            fs::create_directories(fs::path(P(entry.substr(0, arrow))).parent_path());
-            if (arrow != std::string::npos)
-                fs::create_symlink(entry.substr(arrow + 2), P(entry.substr(0, arrow)));
-            else if (entry.back() == '|')
-                mkfifo(P(entry.substr(0, entry.size() - 1)).c_str(), 0600);
-            else if (entry.back() != '/')
-                std::ofstream(P(entry), std::ios::binary) << entry;
-        }
-    }
-    // A folder and a file that only links lead to.
-    void MakeProtected() const { Make({"protected/keep", "protected.txt"}); }
-    bool ProtectedUntouched() const {
-        return Snapshot(P("protected")) == Tree{{"keep", "protected/keep"}} &&
-               Get(P("protected.txt")) == "protected.txt";
-    }
+    ~Scratch() override { close(folder); }
     static int Open(const std::string& path) { return open(path.c_str(), O_RDONLY | O_DIRECTORY); }
 
-    std::string root = mkdtemp(std::string("/tmp/qe-tree-XXXXXX").data());
     int folder = Open(root);
 };
 
