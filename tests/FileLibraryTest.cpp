@@ -108,6 +108,17 @@ TEST_F(FileLibraryWriteFile, ReplacesOrAppends) {
     EXPECT_EQ((Tree{{"d", "/"}, {"new", ""}, {"w", ""}}), Snapshot(root));
 }
 
+TEST_F(FileLibraryWriteFile, NeverWritesThroughALinkNorWaitsOnAFifo) {
+    MakeProtected();
+    Make({"toFile->" + P("protected.txt"), "dangling->" + P("protected/new"), "pipe|"});
+    alarm(30);
+    for (const bool append : {false, true})
+        for (const char* name : {"toFile", "dangling", "pipe"})
+            EXPECT_FALSE(FileLibrary::writeFile("owned", QP(name), append)) << name << append;
+    alarm(0);
+    EXPECT_TRUE(ProtectedUntouched());
+}
+
 TEST_F(FileLibraryCreateDirectory, RecursiveOrNot) {
     Make({"f"});
     EXPECT_TRUE(FileLibrary::CreateDirectory(QP("a/b/c")));

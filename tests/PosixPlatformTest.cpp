@@ -123,18 +123,33 @@ TEST(PosixPlatform, CopyGoesIntoTheFolderMadeEvenWhenItsPathIsSwapped) {
 }
 
 TEST(PosixPlatform, AlertsShowControlCharactersEscaped) {
-    const auto [printed, button] = Alert("Fx\x1b]0;owned\x07\x1b[2J\r\xc2\x9b\xff\xc3\xa9", "\n");
+    const auto [printed, button] =
+        Alert("Fx\x1b]0;owned\x07\x1b[2J\r\xc2\x9b\xff\xe2\x80\xae\xe2\x80\xa8\xc3\xa9", "\n");
     EXPECT_EQ(button, UninstallerPlatform::kDefaultButton);
-    const std::string shown = "Fx\\x1b]0;owned\\x07\\x1b[2J\\x0d\\xc2\\x9b\\xff\xc3\xa9";
+    const std::string shown = "Fx\\x1b]0;owned\\x07\\x1b[2J\\x0d\\xc2\\x9b\\xff\\xe2\\x80\\xae"
+                              "\\xe2\\x80\\xa8\xc3\xa9";
     EXPECT_EQ(printed, "\nUninstall " + shown + "\nRemove " + shown + "?\n[Cancel] Uninstall \n");
 }
 
-TEST(PosixPlatform, AnAnswerIsReadUpToABoundedLength) {
-    const auto [printed, button] = Alert("P", std::string(1 << 20, 'x') + "\nuninstall\n");
-    EXPECT_EQ(button, UninstallerPlatform::kAlternateButton);
+TEST(PosixPlatform, AnAnswerIsReadUpToABoundedLengthAndALongerLineAnswersNothing) {
     const std::string prompt = "[Cancel] Uninstall ";
-    EXPECT_EQ(printed, "\nUninstall P\nRemove P?\n" + prompt + std::string(4096, 'x') + "\n" +
-                           prompt + "uninstall\n");
+    const std::string kept(4096, ' ');
+    struct Case {
+        std::string input;
+        int button;
+        std::string after;
+    };
+    const Case cases[] = {
+        {std::string(1 << 20, 'x') + "\nuninstall\n", UninstallerPlatform::kAlternateButton,
+         std::string(4096, 'x') + "\n" + prompt + "uninstall\n"},
+        {std::string(4087, ' ') + "Uninstall-not-really\n\n", UninstallerPlatform::kDefaultButton,
+         std::string(4087, ' ') + "Uninstall\n" + prompt + "\n"},
+        {kept + "Uninstall", UninstallerPlatform::kDefaultButton, kept + "\n" + prompt + "\n"}};
+    for (const Case& c : cases) {
+        const auto [printed, button] = Alert("P", c.input);
+        EXPECT_EQ(button, c.button) << c.input.size();
+        EXPECT_EQ(printed, "\nUninstall P\nRemove P?\n" + prompt + c.after) << c.input.size();
+    }
 }
 
 TEST(PosixPlatform, CreateDirectoryIsPrivateAndNeverReused) {

@@ -195,3 +195,18 @@ TEST_F(TreeCopyFolderAt, TheCopyBelongsToTheCopierWhoeverOwnsTheSource) {
         EXPECT_EQ(status.st_mode & 07777, 0755u) << entry;
     }
 }
+
+TEST_F(TreeCopyFolderAt, GoesAtMostItsDepthLimitDeep) {
+    for (const unsigned depth : {TreeCopy::kMaxDepth, TreeCopy::kMaxDepth + 1}) {
+        std::string chain = "src" + std::to_string(depth);
+        for (unsigned level = 0; level < depth; ++level)
+            chain += "/d";
+        Make({chain + "/f"});
+        const std::string copy = "copy" + std::to_string(depth);
+        EXPECT_EQ(TreeCopy::CopyFolderAt(P("src" + std::to_string(depth)), folder, copy),
+                  depth == TreeCopy::kMaxDepth)
+            << depth;
+        const std::string deepest = copy + chain.substr(chain.find('/'), 2 * TreeCopy::kMaxDepth);
+        EXPECT_TRUE(fs::is_directory(P(deepest))) << depth;
+    }
+}

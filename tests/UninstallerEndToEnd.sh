@@ -103,5 +103,17 @@ check test -e "$dir/record"
 check contains "$dir/out" "An unxpected error has occured. Restart uninstaller."
 check test "$(contains "$dir/out" "completed successfully" && echo reported)" = ""
 
+# A tool that is a link leads out of the copy, to what someone else may
+# control: it is not run.
+scenario=linked-tool
+dir=$work/$scenario
+make_bundle "$dir" 0
+mv "$dir/Src.app/Contents/MacOS/InstallUtility" "$dir/outside-tool"
+ln -s "$dir/outside-tool" "$dir/Src.app/Contents/MacOS/InstallUtility"
+run_uninstaller "$dir" 'Uninstall\n'
+check_message="Configuration Error, and the linked tool never run"
+check contains "$dir/out" "Configuration file Uninstall.plist not found in application bundle."
+check test ! -e "$dir/record"
+
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

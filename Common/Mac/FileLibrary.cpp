@@ -153,6 +153,25 @@ bool ReplaceWithCopy(const std::string& source, const std::string& destination) 
 }
 #endif
 
+// A regular file opened for writing, created when missing and emptied unless
+// appended to. A link in its place is not written through, and a FIFO or a
+// device is refused without waiting for a reader.
+FILE* OpenRegularFileForWriting(const QeString& path, bool append) {
+    const int descriptor = open(
+        path.ConstData(),
+        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (append ? O_APPEND : 0), 0666);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat status;
+    FILE* file = fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+                         (append || ftruncate(descriptor, 0) == 0)
+                     ? fdopen(descriptor, append ? "ab" : "wb")
+                     : nullptr;
+    if (file == nullptr)
+        close(descriptor);
+    return file;
+}
+
 } // namespace
 
 bool FileLibrary::IsFileExists(const QeString& path, bool isDirectory) {
@@ -205,7 +224,7 @@ QeString FileLibrary::readFile(const QeString& path) {
 bool FileLibrary::writeFile(const QeString& content, const QeString& path, bool append) {
     if (path.IsEmpty() || HoldsNul(path))
         return false;
-    FILE* file = std::fopen(path.ConstData(), append ? "ab" : "wb");
+    FILE* file = OpenRegularFileForWriting(path, append);
     if (file == nullptr)
         return false;
     const bool written =

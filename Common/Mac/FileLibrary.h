@@ -29,8 +29,9 @@ public:
     /// The whole content of a regular file, NUL bytes included; empty when
     /// it is missing, empty, not a regular file or not fully read.
     static QeString readFile(const QeString& path);
-    /// Writes all of `content` to the file at `path`, after its bytes when
-    /// `append`, else in place of them.
+    /// Writes all of `content` to the regular file at `path` (created when
+    /// missing), after its bytes when `append`, else in place of them. False,
+    /// writing nothing, when `path` is a link, a FIFO, a device or a folder.
     static bool writeFile(const QeString& content, const QeString& path, bool append = false);
     /// mkdir (with -p when `recursive`: parents too, and an existing folder
     /// is fine).

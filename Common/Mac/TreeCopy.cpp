@@ -174,7 +174,8 @@ public:
         return folder.st_dev == device && folder.st_ino == inode;
     }
 
-    bool CopyEntries(DIR* source, int destination) const {
+    // `depth` counts the folders above the entries, the copied one first.
+    bool CopyEntries(DIR* source, int destination, unsigned depth = 1) const {
         bool copied = true;
         for (;;) {
             errno = 0;
@@ -183,17 +184,17 @@ public:
                 return copied && errno == 0;
             const std::string name = entry->d_name;
             if (name != "." && name != "..")
-                copied = CopyEntry(dirfd(source), destination, name.c_str()) && copied;
+                copied = CopyEntry(dirfd(source), destination, name.c_str(), depth) && copied;
         }
     }
 
 private:
-    bool CopyEntry(int source, int destination, const char* name) const {
+    bool CopyEntry(int source, int destination, const char* name, unsigned depth) const {
         struct stat status;
         if (fstatat(source, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
             return false;
         if (S_ISDIR(status.st_mode))
-            return CopyFolder(source, destination, name);
+            return depth <= TreeCopy::kMaxDepth && CopyFolder(source, destination, name, depth + 1);
         if (S_ISLNK(status.st_mode))
             return CopyLink(source, destination, name);
         if (S_ISREG(status.st_mode))
@@ -201,7 +202,7 @@ private:
         return false;
     }
 
-    bool CopyFolder(int source, int destination, const char* name) const {
+    bool CopyFolder(int source, int destination, const char* name, unsigned depth) const {
         const Listing from = ListingOf(openat(source, name, kFolderFlags));
         struct stat status;
         if (!from || fstat(dirfd(from.get()), &status) != 0 || IsDestination(status))
@@ -209,7 +210,7 @@ private:
         const Descriptor to(OpenDestinationFolder(destination, name));
         if (!to.IsOpen())
             return false;
-        const bool copied = CopyEntries(from.get(), to.Get());
+        const bool copied = CopyEntries(from.get(), to.Get(), depth);
         return KeepAttributes(to.Get(), status, owners) && copied;
     }
 

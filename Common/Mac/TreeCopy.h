@@ -18,6 +18,11 @@
 
 class TreeCopy {
 public:
+    /// How many folders deep a copy goes below the copied folder; a folder
+    /// deeper than that fails its entry. Each level holds two descriptors and
+    /// a little stack, so no source can exhaust either.
+    static constexpr unsigned kMaxDepth = 256;
+
     /// Copies the content of the folder at `source` into the folder open as
     /// `destination`, whose own mode and times stay: folders are merged, and
     /// a file or link replaces a file or link in its place (a link or file in

@@ -38,22 +38,26 @@ const char kSudo[] = "/usr/bin/sudo";
 // is not kept however long it runs.
 const std::size_t kMaxAnswerLength = 4096;
 
+enum class AnswerLine { Read, TooLong, End };
+
 // Reads one line byte by byte, so that a process started later with the same
-// standard input finds the rest of it; bytes past kMaxAnswerLength are read
-// up to the newline and dropped. False at the end of input.
-bool ReadAnswerLine(std::string& line) {
+// standard input finds the rest of it. A line longer than kMaxAnswerLength is
+// read up to its newline, but only its start is kept, and it answers nothing.
+AnswerLine ReadAnswerLine(std::string& line) {
     line.clear();
     bool readAny = false;
+    bool tooLong = false;
     for (char c;;) {
         const ssize_t n = read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return readAny;
-        if (c == '\n')
-            return true;
+        if (n <= 0 && !readAny)
+            return AnswerLine::End;
+        if (n <= 0 || c == '\n')
+            return tooLong ? AnswerLine::TooLong : AnswerLine::Read;
         readAny = true;
-        if (line.size() < kMaxAnswerLength)
+        tooLong = tooLong || line.size() == kMaxAnswerLength;
+        if (!tooLong)
             line += c;
     }
 }
@@ -92,13 +96,17 @@ std::size_t Utf8CharacterLength(const std::string& text, std::size_t at, unsigne
     return length;
 }
 
+// C0, DEL and C1 controls, and the characters that reorder or break what a
+// terminal shows: line and paragraph separators, and bidirectional controls.
 bool IsControlCharacter(unsigned long code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C || code == 0x200E ||
+           code == 0x200F || (code >= 0x2028 && code <= 0x202E) ||
+           (code >= 0x2066 && code <= 0x2069);
 }
 
 // What the terminal is given of a text that holds names from a file: control
-// characters (C0, DEL, C1) and bytes that are not UTF-8 are shown as \xNN,
-// so no name can move the cursor, clear the screen or retitle the terminal.
+// characters and bytes that are not UTF-8 are shown as \xNN, so no name can
+// move the cursor, clear the screen, retitle the terminal or reorder a line.
 std::string ShownOnTerminal(const std::string& text) {
     std::string shown;
     for (std::size_t at = 0; at < text.size();) {
@@ -181,18 +189,20 @@ bool IsGuardedFolder(const struct stat& status) {
            (!othersMayWrite || (status.st_mode & S_ISVTX) != 0);
 }
 
-// True when `path` is an absolute path to a real folder (not a link) that
-// no other user can swap: it and every folder on its real path are guarded.
-bool IsPrivateToUserOrRoot(const std::string& path) {
+// True when `path` is absolute and names a folder itself, not a link to one
+// (trailing separators aside).
+bool IsRealFolder(const std::string& path) {
     const std::size_t end = path.find_last_not_of('/');
     struct stat status;
-    if (path.empty() || path[0] != '/' ||
-        lstat(end == std::string::npos ? "/" : path.substr(0, end + 1).c_str(), &status) != 0 ||
-        !S_ISDIR(status.st_mode))
-        return false;
-    const std::string real = RealPath(path);
-    if (real.empty())
-        return false;
+    return !path.empty() && path[0] == '/' &&
+           lstat(end == std::string::npos ? "/" : path.substr(0, end + 1).c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+// True when no other user can swap what the resolved path `real` leads to:
+// it and every folder above it are guarded.
+bool IsGuardedPath(const std::string& real) {
+    struct stat status;
     for (std::size_t slash = 0; slash != std::string::npos; slash = real.find('/', slash + 1)) {
         const std::string folder = slash == 0 ? "/" : real.substr(0, slash);
         if (lstat(folder.c_str(), &status) != 0 || !IsGuardedFolder(status))
@@ -230,12 +240,14 @@ int PosixPlatform::RunAlert(const std::string& title,
     for (std::string line;;) {
         std::printf("%s ", buttons.c_str());
         std::fflush(stdout);
-        const bool answered = ReadAnswerLine(line);
+        const AnswerLine read = ReadAnswerLine(line);
         // A terminal shows what was typed; a transcript of piped answers should too.
-        if (!isatty(STDIN_FILENO) || !answered)
+        if (!isatty(STDIN_FILENO) || read == AnswerLine::End)
             std::printf("%s\n", ShownOnTerminal(line).c_str());
-        if (!answered)
+        if (read == AnswerLine::End)
             return kDefaultButton;
+        if (read == AnswerLine::TooLong)
+            continue;
         const std::string answer = TrimLine(line);
         if (answer.empty() || SameTitle(answer, defaultTitle))
             return kDefaultButton;
@@ -258,8 +270,10 @@ std::optional<std::string> PosixPlatform::PathForAuxiliaryExecutable(const std::
     if (directory.empty())
         return std::nullopt;
     const std::string path = Join(directory, name);
+    // A link is not followed: one in a copied bundle could lead anywhere,
+    // and what it leads to would be run or read with administrator rights.
     struct stat status;
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
     return path;
 }
@@ -269,10 +283,11 @@ std::string PosixPlatform::BundlePath() {
 }
 
 std::string PosixPlatform::TemporaryDirectory() {
+    // Resolved once: what is checked is what is used.
     const char* directory = std::getenv("TMPDIR");
-    if (directory == nullptr || !IsPrivateToUserOrRoot(directory))
-        return "/tmp";
-    return RealPath(directory);
+    const std::string real =
+        directory != nullptr && IsRealFolder(directory) ? RealPath(directory) : "";
+    return !real.empty() && IsGuardedPath(real) ? real : "/tmp";
 }
 
 std::string PosixPlatform::GloballyUniqueString() {
