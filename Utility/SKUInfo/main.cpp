@@ -52,11 +52,16 @@ int CheckDefinitionFile(const char* path) {
         return Fail(std::string("cannot read ") + path + ": not a regular file");
     }
     TiXmlDocument document;
-    const bool whole = XMLNestingLimit::LoadFile(document, file);
+    XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
+    XMLNestingLimit::LoadFile(document, file, &cut);
     std::fclose(file);
-    if (!whole) {
+    if (cut == XMLNestingLimit::Cut::Depth) {
         std::cerr << "skuinfo: warning: " << path << ": elements nested deeper than "
                   << XMLNestingLimit::kMaxDepth << " levels; showing what comes before them\n";
+    } else if (cut == XMLNestingLimit::Cut::Attributes) {
+        std::cerr << "skuinfo: warning: " << path << ": an element with more than "
+                  << XMLNestingLimit::kMaxAttributes
+                  << " attributes; showing what comes before the excess\n";
     }
     const std::string problem = XmlProblem(path, document);
     if (document.FirstChild("product") == nullptr) {
