@@ -1,10 +1,14 @@
 #include "XMLNestingLimit.h"
+#include "ToolRun.h"
 #include "XMLParser.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
@@ -363,4 +367,53 @@ TEST(XMLNestingLimitLoadFile, AFileWhoseSizeIsZeroIsEmptyAsForTheLibrary) {
     EXPECT_EQ(loaded.ErrorId(), TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY);
     EXPECT_EQ(Outcome(loaded), Outcome(expected));
     std::fclose(file);
+}
+
+namespace {
+
+// A definition nested `depth` levels deep: product, installFiles, then
+// directories inside each other.
+std::string NestedDefinition(unsigned long depth) {
+    std::string xml = "<product><sku name=\"Deep\"/><installFiles>";
+    for (unsigned long level = 3; level <= depth; ++level)
+        xml += "<directory fileName=\"d\">";
+    for (unsigned long level = 3; level <= depth; ++level)
+        xml += "</directory>";
+    return xml + "</installFiles></product>";
+}
+
+} // namespace
+
+TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
+    // Uninstall reads the sku.xml beside it, in a bundle of its own.
+    char scratch[] = "/tmp/nesting-stack-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::filesystem::path macos = std::filesystem::path(scratch) / "Deep.app/Contents/MacOS";
+    std::filesystem::create_directories(macos);
+    std::filesystem::copy_file(QE_UNINSTALL_PATH, macos / "Uninstall");
+    std::ofstream(macos / "target_path.xml") << "<targets/>";
+    const std::string sku = (macos / "sku.xml").string();
+    const std::string targets = (macos / "target_path.xml").string();
+    const struct {
+        std::string program;
+        std::string arguments;
+        std::string shows;
+    } runs[] = {
+        {QE_SKUINFO_PATH, sku, "name       \"Deep\""},
+        {QE_SKUINFO_PATH, "--families " + sku, "Families named by hosts (0)"},
+        {QE_INSTALLUTILITY_PATH, "-uninstall " + sku + " " + targets + " -v", "Uninstalling Deep"},
+        // Return takes the default button, Cancel.
+        {(macos / "Uninstall").string(), "< /dev/null", "Uninstall Deep"},
+    };
+    for (const unsigned long depth :
+         {XMLNestingLimit::kMaxDepth, 100 * XMLNestingLimit::kMaxDepth}) {
+        std::ofstream(sku) << NestedDefinition(depth);
+        for (const auto& run : runs) {
+            const ToolRun result = RunTool("ulimit -s 512; exec " + run.program, run.arguments);
+            EXPECT_EQ(result.status, 0) << run.program << " at depth " << depth;
+            EXPECT_NE(result.output.find(run.shows), std::string::npos)
+                << run.program << " at depth " << depth << ": " << result.output.substr(0, 300);
+        }
+    }
+    std::filesystem::remove_all(scratch);
 }

@@ -21,9 +21,10 @@ class TiXmlDocument;
 
 class XMLNestingLimit {
 public:
-    /// Deep enough for any real definition, and about 2 MiB of the library's
-    /// stack at its deepest.
-    static constexpr unsigned long kMaxDepth = 10000;
+    /// Deep enough for any real definition, and within a 512 KiB stack with
+    /// room to spare: the library takes about 230 bytes of stack a level, to
+    /// parse and to free a document, so about 220 KiB at its deepest.
+    static constexpr unsigned long kMaxDepth = 1000;
     /// Far more attributes than an element of a real definition has, and few
     /// enough that the library, which checks each new attribute against the
     /// earlier ones, reads any element quickly.
