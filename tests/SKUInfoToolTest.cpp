@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -59,6 +60,15 @@ TEST(SKUInfoTool, RefusesWhatIsNoDefinition) {
 
     run = RunSkuInfo("/dev/null");
     EXPECT_EQ(run.status, 1);
+
+    // Nothing writes to the FIFO: opening it to read would wait for ever, so
+    // the run is ended after a few seconds (status 124) if it waits.
+    const std::string fifo = "/tmp/skuinfo-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    run = RunTool("timeout 5 " QE_SKUINFO_PATH, fifo);
+    unlink(fifo.c_str());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot read " + fifo + ": not a regular file"), std::string::npos);
 }
 
 namespace {
