@@ -37,11 +37,14 @@ public:
     ReadingScanner(const char* text, unsigned long size, bool nulEnds, unsigned long maxDepth,
                    unsigned long maxAttributes)
         : text(text), size(size), nulEnds(nulEnds), maxDepth(maxDepth),
-          maxAttributes(maxAttributes) {}
+          maxAttributes(maxAttributes) {
+        for (int byte = 0; byte < 256; ++byte)
+            kinds[byte] = KindOf(static_cast<unsigned char>(byte));
+    }
 
     Reading Scan() {
         if (StartsWith(0, "\xEF\xBB\xBF"))
-            encoding = Encoding::UTF8;
+            SetEncoding(Encoding::UTF8);
         for (unsigned long at = SkipSpace(0); !AtEnd(at); at = SkipSpace(at)) {
             // At the top anything but a node ends the document.
             if (open.empty() && Byte(at) != '<')
@@ -80,23 +83,51 @@ private:
 
     bool AtEnd(unsigned long at) const { return at >= size || (nulEnds && text[at] == '\0'); }
 
-    // Where a NUL does not end the text it is read as white space.
-    bool IsSpace(unsigned char byte) const {
-        return std::isspace(byte) != 0 || (byte == '\0' && !nulEnds);
+    // What the library's tests say of each byte, looked up for every byte of
+    // a large text rather than asked again.
+    enum : unsigned char { kSpace = 1, kNameStart = 2, kNameByte = 4, kPlain = 8 };
+
+    // Where a NUL does not end the text it is read as white space. A plain
+    // byte is one that a character of text or of a value simply steps over.
+    unsigned char KindOf(unsigned char byte) const {
+        const bool nul = byte == '\0';
+        const bool space = std::isspace(byte) != 0 || (nul && !nulEnds);
+        const bool nameStart = byte >= 127 || byte == '_' || std::isalpha(byte) != 0;
+        const bool nameByte =
+            nameStart || std::isdigit(byte) != 0 || byte == '-' || byte == '.' || byte == ':';
+        const bool plain =
+            byte != '&' && !(nul && nulEnds) && !(InUTF8() && CharacterLength(byte) > 1);
+        return static_cast<unsigned char>((space ? kSpace : 0) | (nameStart ? kNameStart : 0) |
+                                          (nameByte ? kNameByte : 0) | (plain ? kPlain : 0));
     }
-    static bool IsNameStart(unsigned char byte) {
-        return byte >= 127 || byte == '_' || std::isalpha(byte) != 0;
+
+    void SetEncoding(Encoding readAs) {
+        encoding = readAs;
+        for (int byte = 0; byte < 256; ++byte)
+            kinds[byte] = KindOf(static_cast<unsigned char>(byte));
     }
-    static bool IsNameByte(unsigned char byte) {
-        return byte >= 127 || std::isalnum(byte) != 0 || byte == '_' || byte == '-' ||
-               byte == '.' || byte == ':';
-    }
+
+    bool Is(unsigned char kind, unsigned char byte) const { return (kinds[byte] & kind) != 0; }
+    bool IsSpace(unsigned char byte) const { return Is(kSpace, byte); }
+    bool IsNameStart(unsigned char byte) const { return Is(kNameStart, byte); }
+
     // How many bytes the library steps over from a character's first byte in
     // UTF-8; 1 for bytes that cannot start a longer character.
     static unsigned long CharacterLength(unsigned char byte) {
         if (byte >= 0xF5 || byte < 0xC2)
             return 1;
         return byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+    }
+
+    // The first byte from `at` that is not plain or is `stop`.
+    unsigned long SkipPlain(unsigned long at, unsigned char stop) const {
+        while (at < size) {
+            const unsigned char byte = static_cast<unsigned char>(text[at]);
+            if (byte == stop || !Is(kPlain, byte))
+                break;
+            ++at;
+        }
+        return at;
     }
 
     bool StartsWith(unsigned long at, const char* prefix) const {
@@ -137,10 +168,10 @@ private:
 
     unsigned long SkipSpace(unsigned long at) const {
         while (!AtEnd(at)) {
-            if (InUTF8() && IsByteOrderMark(at))
-                at += 3;
-            else if (IsSpace(Byte(at)))
+            if (IsSpace(Byte(at)))
                 ++at;
+            else if (InUTF8() && IsByteOrderMark(at))
+                at += 3;
             else
                 break;
         }
@@ -148,7 +179,7 @@ private:
     }
 
     unsigned long SkipName(unsigned long at) const {
-        while (!AtEnd(at) && IsNameByte(Byte(at)))
+        while (at < size && Is(kNameByte, Byte(at)))
             ++at;
         return at;
     }
@@ -204,6 +235,22 @@ private:
         return Byte(at) == '&' ? Entity(at) : at + 1;
     }
 
+    struct NamedEntity {
+        const char* text;
+        char byte;
+    };
+
+    // The named entity that starts at `at`, if any.
+    const NamedEntity* Named(unsigned long at) const {
+        static const NamedEntity kNamed[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        for (const NamedEntity& entity : kNamed) {
+            if (StartsWith(at, entity.text))
+                return &entity;
+        }
+        return nullptr;
+    }
+
     // `&#x...;` and `&#...;` up to the next `;`, which must follow digits
     // back to the `x` or `#`, else the library gives up; one of the five
     // named entities; or the `&` alone.
@@ -226,29 +273,25 @@ private:
         return named != nullptr ? at + std::strlen(named->text) : at + 1;
     }
 
-    struct NamedEntity {
-        const char* text;
-        char byte;
-    };
-
-    const NamedEntity* Named(unsigned long at) const {
-        static const NamedEntity kNamed[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        for (const NamedEntity& entity : kNamed) {
-            if (StartsWith(at, entity.text))
-                return &entity;
-        }
-        return nullptr;
-    }
-
-    // Text inside an element, white space condensed, up to the next `<`.
-    unsigned long Text(unsigned long at) const {
-        while (!AtEnd(at) && Byte(at) != '<') {
-            at = IsSpace(Byte(at)) ? at + 1 : Character(at);
+    // Text or a quoted value up to `stop`: the offset of `stop`, or kGaveUp.
+    // White space is condensed in text, which moves no further than a byte.
+    unsigned long TextUpTo(unsigned long at, unsigned char stop) const {
+        for (;;) {
+            at = SkipPlain(at, stop);
+            if (AtEnd(at))
+                return kGaveUp;
+            if (Byte(at) == stop)
+                return at;
+            at = Character(at);
             if (at == kGaveUp)
                 return kGaveUp;
         }
-        return AtEnd(at) || AtEnd(at + 1) ? kGaveUp : at;
+    }
+
+    // Text inside an element, up to the next `<`.
+    unsigned long Text(unsigned long at) const {
+        at = TextUpTo(at, '<');
+        return at == kGaveUp || AtEnd(at + 1) ? kGaveUp : at;
     }
 
     unsigned long EndTag(unsigned long at) {
@@ -284,14 +327,12 @@ private:
         const unsigned char quote = Byte(at);
         read.quoted = quote == '"' || quote == '\'';
         if (read.quoted) {
-            value.start = ++at;
-            while (!AtEnd(at) && Byte(at) != quote) {
-                at = Character(at);
-                if (at == kGaveUp)
-                    return kGaveUp;
-            }
+            value.start = at + 1;
+            at = TextUpTo(value.start, quote);
+            if (at == kGaveUp)
+                return kGaveUp;
             value.length = at - value.start;
-            return AtEnd(at) ? kGaveUp : ReadOnAfter(at + 1);
+            return ReadOnAfter(at + 1);
         }
         value.start = at;
         for (; !AtEnd(at) && !IsSpace(Byte(at)) && Byte(at) != '/' && Byte(at) != '>'; ++at) {
@@ -311,7 +352,7 @@ private:
         for (at += 5; !AtEnd(at);) {
             if (Byte(at) == '>') {
                 if (decides)
-                    encoding = EncodingNamed(encodingName);
+                    SetEncoding(EncodingNamed(encodingName));
                 return at + 1;
             }
             at = SkipSpace(at);
@@ -383,6 +424,27 @@ private:
         name += static_cast<char>(code);
     }
 
+    // A name with a hash of its bytes, which tells most names apart quickly.
+    struct NameKey {
+        std::uint64_t hash;
+        Span name;
+    };
+
+    NameKey KeyOf(const Span& name) const {
+        std::uint64_t hash = 14695981039346656037ULL;
+        for (unsigned long i = 0; i < name.length; ++i)
+            hash = (hash ^ Byte(name.start + i)) * 1099511628211ULL;
+        return {hash, name};
+    }
+
+    bool Repeats(const NameKey& key) const {
+        return std::any_of(names.begin(), names.end(), [this, &key](const NameKey& earlier) {
+            return earlier.hash == key.hash && earlier.name.length == key.name.length &&
+                   std::memcmp(text + earlier.name.start, text + key.name.start, key.name.length) ==
+                       0;
+        });
+    }
+
     // A start tag with its attributes: an empty element ends with it, any
     // other stays open until its end tag. Only attributes that the library
     // adds count: a repeated name makes it give up.
@@ -430,33 +492,13 @@ private:
         }
     }
 
-    // A name with a hash of its bytes, which tells most names apart quickly.
-    struct NameKey {
-        std::uint64_t hash;
-        Span name;
-    };
-
-    NameKey KeyOf(const Span& name) const {
-        std::uint64_t hash = 14695981039346656037ULL;
-        for (unsigned long i = 0; i < name.length; ++i)
-            hash = (hash ^ Byte(name.start + i)) * 1099511628211ULL;
-        return {hash, name};
-    }
-
-    bool Repeats(const NameKey& key) const {
-        return std::any_of(names.begin(), names.end(), [this, &key](const NameKey& earlier) {
-            return earlier.hash == key.hash && earlier.name.length == key.name.length &&
-                   std::memcmp(text + earlier.name.start, text + key.name.start, key.name.length) ==
-                       0;
-        });
-    }
-
     const char* text;
     unsigned long size;
     bool nulEnds;
     unsigned long maxDepth;
     unsigned long maxAttributes;
     Encoding encoding = Encoding::Unknown;
+    unsigned char kinds[256];
     // The names of the open elements, for their end tags.
     std::vector<Span> open;
     // The attribute names of the element being read.
