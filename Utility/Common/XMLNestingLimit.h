@@ -28,7 +28,7 @@ public:
     /// Far more attributes than an element of a real definition has, and few
     /// enough that the library, which checks each new attribute against the
     /// earlier ones, reads any element quickly.
-    static constexpr unsigned long kMaxAttributes = 128;
+    static constexpr unsigned long kMaxAttributes = 64;
 
     /// Which limit ended the text the library is given.
     enum class Cut { None, Depth, Attributes };
