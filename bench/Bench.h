@@ -55,6 +55,18 @@ long WriteDefinition(const std::string& path, int scale);
 /// scale, in kDefinitionScales order), after checking that each reads whole.
 void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths);
 
+/// The benchmark name of fromFile on a definition whose every element holds
+/// as many attributes as the reader keeps, and about how large it is made.
+constexpr char kLoadAttributeLimit[] = "load/sku/attribute-limit";
+constexpr long kAttributeLimitBytes = 3000000;
+
+/// Writes that definition to `path`; its size in bytes, or -1 when it could
+/// not be written.
+long WriteAttributeLimitDefinition(const std::string& path);
+
+/// Registers its load, after checking that every attribute is read.
+void RegisterAttributeLimitBenchmark(const std::string& path);
+
 /// Loads in fresh processes, as a program loads its definition once, in
 /// kFreshLoadRuns alternated runs per reader: the best time of the call alone
 /// (the file opened, read and parsed; for fromFile its own document freed

@@ -176,6 +176,8 @@ struct Workspace {
     std::string folder;
     std::vector<std::string> files;
     std::vector<long> sizes;
+    std::string attributeLimitFile;
+    long attributeLimitSize = -1;
 
     bool Create() {
         const char* tmp = std::getenv("TMPDIR");
@@ -190,12 +192,16 @@ struct Workspace {
             if (sizes.back() < 0)
                 return false;
         }
-        return true;
+        attributeLimitFile = folder + "/sku-attributes.xml";
+        attributeLimitSize = bench::WriteAttributeLimitDefinition(attributeLimitFile);
+        return attributeLimitSize >= 0;
     }
 
     ~Workspace() {
         for (const std::string& file : files)
             unlink(file.c_str());
+        if (!attributeLimitFile.empty())
+            unlink(attributeLimitFile.c_str());
         if (!folder.empty())
             rmdir(folder.c_str());
     }
@@ -231,6 +237,14 @@ void AddDefinitionRows(Table& table, const Collector& runs, const Workspace& wor
                         Megabytes(static_cast<double>(workspace.sizes[i])) + ") / at 1x",
                     Time(sku), Time(sku1), sku, sku1, scale == 2 ? 2.3 : 4.5);
     }
+    // Per byte: the quadratic check of each attribute against the earlier
+    // ones, at the limit, against a definition of the usual shape.
+    const double attributes = runs.Best(bench::kLoadAttributeLimit);
+    table.Ratio("fromFile per byte, every element at the attribute limit (" +
+                    Megabytes(static_cast<double>(workspace.attributeLimitSize)) + ") / at 1x",
+                Time(attributes), Time(sku1),
+                attributes / static_cast<double>(workspace.attributeLimitSize),
+                sku1 / static_cast<double>(workspace.sizes[0]), 3.0);
     const int largest = kDefinitionScales[workspace.sizes.size() - 1];
     const double library = runs.Best(LoadName("tinyxml", largest));
     table.Info("TinyXML LoadFile alone at " + std::to_string(largest) + "x / at 1x", Time(library),
@@ -312,6 +326,7 @@ int main(int argc, char** argv) {
 
     Progress("Preparing and checking the inputs...");
     bench::RegisterDefinitionBenchmarks(workspace.files);
+    bench::RegisterAttributeLimitBenchmark(workspace.attributeLimitFile);
     bench::RegisterStringBenchmarks();
     bench::RegisterStartBenchmarks(QE_UNINSTALL_PATH);
 

@@ -4,6 +4,7 @@
 #include "Bench.h"
 
 #include "SKUDefinition.h"
+#include "XMLNestingLimit.h"
 #include "XMLParser.h"
 
 #include <benchmark/benchmark.h>
@@ -252,6 +253,69 @@ void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths) {
             ->Repetitions(kLoadRepetitions)
             ->UseRealTime();
     }
+}
+
+namespace {
+
+// Names of two letters, the shortest that can all differ: the most
+// attributes a byte, each checked by the library against the earlier ones.
+std::string AttributeLimitElement() {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const std::size_t letters = sizeof kLetters - 1;
+    std::string element = "    <e";
+    for (std::size_t i = 0; i < XMLNestingLimit::kMaxAttributes; ++i) {
+        element += ' ';
+        element += kLetters[i / letters % letters];
+        element += kLetters[i % letters];
+        element += "=''";
+    }
+    return element + "/>\n";
+}
+
+} // namespace
+
+long WriteAttributeLimitDefinition(const std::string& path) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr)
+        return -1;
+    const std::string element = AttributeLimitElement();
+    std::fprintf(out, "<product>\n    <sku name=\"Qe Bench Attributes\"/>\n");
+    for (long written = 0; written < kAttributeLimitBytes;
+         written += static_cast<long>(element.size()))
+        std::fputs(element.c_str(), out);
+    std::fprintf(out, "</product>\n");
+    const long size = std::ftell(out);
+    return std::fclose(out) == 0 ? size : -1;
+}
+
+void RegisterAttributeLimitBenchmark(const std::string& path) {
+    // A file cut short would be timed as a fast one: the last element must
+    // keep every attribute.
+    FILE* file = std::fopen(path.c_str(), "rb");
+    TiXmlDocument document;
+    const bool whole = file != nullptr && XMLNestingLimit::LoadFile(document, file);
+    if (file != nullptr)
+        std::fclose(file);
+    const TiXmlNode* root = document.RootElement();
+    const TiXmlNode* lastNode = root != nullptr ? root->LastChild("e") : nullptr;
+    const TiXmlElement* last = lastNode != nullptr ? lastNode->ToElement() : nullptr;
+    unsigned long attributes = 0;
+    for (const TiXmlAttribute* a = last != nullptr ? last->FirstAttribute() : nullptr; a != nullptr;
+         a = a->Next())
+        ++attributes;
+    if (!whole || document.Error() || attributes != XMLNestingLimit::kMaxAttributes) {
+        std::fprintf(stderr, "QeBench: %s does not read whole\n", path.c_str());
+        std::exit(1);
+    }
+    const QeString qePath(path.c_str());
+    benchmark::RegisterBenchmark(kLoadAttributeLimit,
+                                 [qePath](benchmark::State& state) {
+                                     for (auto _ : state)
+                                         LoadDefinition(qePath);
+                                 })
+        ->Iterations(1)
+        ->Repetitions(kLoadRepetitions)
+        ->UseRealTime();
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +36,21 @@ TEST(InstallUtility, RefusesWhatItCannotUse) {
     run = RunInstallUtility("-uninstall '" + kSamples + "/sku.xml' /nonexistent -v");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("cannot read /nonexistent"), std::string::npos);
+
+    // Nothing writes to the FIFO: opening it to read would wait for ever, so
+    // the run is ended after a few seconds (status 124) if it waits.
+    const std::string fifo = "/tmp/installutility-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    run = RunTool("timeout 5 " QE_INSTALLUTILITY_PATH,
+                  "-uninstall '" + kSamples + "/sku.xml' " + fifo + " -v");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot read " + fifo + ": not a readable regular file"),
+              std::string::npos);
+    run = RunTool("timeout 5 " QE_INSTALLUTILITY_PATH,
+                  "-uninstall " + fifo + " '" + kSamples + "/target_path.xml' -v");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("no product name"), std::string::npos);
+    unlink(fifo.c_str());
 
     for (const char* arguments : {"", "-install a b -v", "-uninstall a b", "-uninstall a b -v x"})
         EXPECT_EQ(RunInstallUtility(arguments).status, 2) << arguments;

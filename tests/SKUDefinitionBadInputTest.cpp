@@ -114,7 +114,8 @@ TEST_F(SKUDefinitionBadInput, HugeAttributeIsStoredWhole) {
 }
 
 TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
-    const int depth = 5000;
+    // As deep as the reader goes: product and installFiles take two levels.
+    const int depth = static_cast<int>(XMLNestingLimit::kMaxDepth) - 2;
     std::string xml = "<product><installFiles>";
     for (int i = 0; i < depth; ++i)
         xml += "<directory fileName=\"d" + std::to_string(i) + "\">";

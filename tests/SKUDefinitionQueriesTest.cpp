@@ -135,6 +135,24 @@ TEST(SKUQueriesFamilyHasHost, BuildAsksTheBuildHosts) {
     EXPECT_TRUE(d.familyHasHost("Red", "Ed"));
 }
 
+TEST(SKUQueriesFamilyHasHost, AnswersFromTheListsAsTheyAreNow) {
+    // The same questions in list order, in reverse, and after the list
+    // changed under a definition that was already asked.
+    SKUDefinition d = Load(kFamilies + "<hosts><host name='A'/><host name='B'/><host name='C'/>"
+                                       "<host name='B'/></hosts>");
+    for (const char* variant : {"A", "B", "C", "C", "B", "A"})
+        EXPECT_TRUE(d.familyHasHost("Red", variant)) << variant;
+    EXPECT_FALSE(d.familyHasHost("Red", "D"));
+    d.hostVariants[2] = QeString("D");
+    EXPECT_FALSE(d.familyHasHost("Red", "C"));
+    EXPECT_TRUE(d.familyHasHost("Red", "D"));
+    d.hostVariants.resize(1);
+    EXPECT_FALSE(d.familyHasHost("Red", "B") || d.familyHasHost("Red", "D"));
+    EXPECT_TRUE(d.familyHasHost("Red", "A"));
+    d.hostVariants.clear();
+    EXPECT_FALSE(d.familyHasHost("Red", "A"));
+}
+
 TEST(SKUQueriesIdentity, GetSKUInfoIsACopyOfTheFourTexts) {
     SKUDefinition d = Load("<sku ID='S1' name='Suite' build='042' prefix='QE'/>");
     const SKUDefinition::SKUInfo info = d.getSKUInfo();

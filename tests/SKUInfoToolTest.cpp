@@ -1,11 +1,13 @@
 #include "SKUInfoPrinter.h"
 #include "ToolRun.h"
+#include "XMLNestingLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -58,6 +60,15 @@ TEST(SKUInfoTool, RefusesWhatIsNoDefinition) {
 
     run = RunSkuInfo("/dev/null");
     EXPECT_EQ(run.status, 1);
+
+    // Nothing writes to the FIFO: opening it to read would wait for ever, so
+    // the run is ended after a few seconds (status 124) if it waits.
+    const std::string fifo = "/tmp/skuinfo-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    run = RunTool("timeout 5 " QE_SKUINFO_PATH, fifo);
+    unlink(fifo.c_str());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot read " + fifo + ": not a regular file"), std::string::npos);
 }
 
 namespace {
@@ -78,18 +89,35 @@ ToolRun RunOnText(const std::string& text) {
 } // namespace
 
 TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
-    ToolRun run = RunOnText("<product><sku name=\"Cut\"/>\n<families><family");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.output.find("warning: /tmp/skuinfo-"), std::string::npos);
-    EXPECT_NE(run.output.find("name       \"Cut\""), std::string::npos);
-
-    std::string deep = "<product><sku name=\"Deep\"/>";
-    for (int i = 0; i < 100000; ++i)
+    const std::string product = "<product><sku name=\"Cut\"/>\n";
+    std::string deep = product;
+    std::string deepInUTF8 = "\xEF\xBB\xBF" + product;
+    for (int i = 0; i < 100000; ++i) {
         deep += "<a>";
-    run = RunOnText(deep);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.output.find("nested deeper than 10000 levels"), std::string::npos);
-    EXPECT_NE(run.output.find("name       \"Deep\""), std::string::npos);
+        // The lead byte takes the < of the end tag along: every a stays open.
+        deepInUTF8 += "<a>\xE0</a>";
+    }
+    std::string wide = "<product><sku name=\"Cut\"";
+    for (unsigned long i = 0; i < 40000; ++i)
+        wide += " a" + std::to_string(i) + "=\"\"";
+    const struct {
+        std::string text;
+        std::string warning;
+    } cases[] = {
+        {product + "<families><family", "warning: /tmp/skuinfo-"},
+        {deep, "nested deeper than " + std::to_string(XMLNestingLimit::kMaxDepth) + " levels"},
+        {deepInUTF8,
+         "nested deeper than " + std::to_string(XMLNestingLimit::kMaxDepth) + " levels"},
+        {wide + "/></product>", "an element with more than " +
+                                    std::to_string(XMLNestingLimit::kMaxAttributes) +
+                                    " attributes; showing what comes before the excess"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = RunOnText(c.text);
+        EXPECT_EQ(run.status, 0) << c.warning;
+        EXPECT_NE(run.output.find(c.warning), std::string::npos) << run.output.substr(0, 300);
+        EXPECT_NE(run.output.find("name       \"Cut\""), std::string::npos) << c.warning;
+    }
 }
 
 TEST(SKUInfoTool, WrongCommandLineGivesUsage) {

@@ -1,11 +1,19 @@
 #include "XMLNestingLimit.h"
+#include "ToolRun.h"
 #include "XMLParser.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,6 +48,168 @@ TEST(XMLNestingLimit, EndsThatAreNotEndsDoNotCount) {
     // ...and one read up to its first '>' may hold elements.
     EXPECT_EQ(Safe("<!x '><b>'><c>", 1), 11u);
     EXPECT_EQ(Safe("<a><!x '><b>'>", 1), 9u);
+}
+
+namespace {
+
+unsigned long SafeAttributes(const std::string& text, unsigned long maxAttributes) {
+    return XMLNestingLimit::SafeLength(text.data(), text.size(), XMLNestingLimit::kMaxDepth,
+                                       maxAttributes);
+}
+
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+
+} // namespace
+
+TEST(XMLNestingLimit, CutsAtTheFirstAttributePastTheLimit) {
+    const struct {
+        std::string text;
+        unsigned long maxAttributes;
+        std::string read;
+    } cases[] = {
+        {R"(<a x="1" y="2" z="3"/>)", 2, R"(<a x="1" y="2" )"},
+        {R"(<a x="1" y="2"/><b z='3' w=4/>)", 1, R"(<a x="1" )"},
+        {R"(<a x="1"><b y="2" z="3"/></a>)", 1, R"(<a x="1"><b y="2" )"},
+        {"<a x=1 y=2/>", 1, "<a x=1 "},
+        {"<a\tx = '1'\ny='2'/>", 1, "<a\tx = '1'\n"},
+        // The value before is read only when a byte follows its quote.
+        {R"(<a x="1"y="2"/>)", 1, R"(<a x="1"y)"},
+        // Only an attribute the library adds counts: it gives up at a
+        // repeated name, and a declaration keeps no attributes.
+        {R"(<a x="1" x="2" y="3"/>)", 1, R"(<a x="1" x="2" y="3"/>)"},
+        {R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><a/>)", 0,
+         R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><a/>)"},
+        // What looks like an attribute inside a value is none.
+        {R"(<a x="y=1 z=2" w='v=3'/>)", 2, R"(<a x="y=1 z=2" w='v=3'/>)"},
+        // In UTF-8 a byte that begins a multi-byte character takes the quote
+        // after it along: the value goes on to the next quote. An entity
+        // does not.
+        {kByteOrderMark + "<a x=\"\xE0\"y\" b=1 c=2/>", 1, kByteOrderMark + "<a x=\"\xE0\"y\" "},
+        {kByteOrderMark + R"(<a x="&#xE0;"y" b=1 c=2/>)", 1,
+         kByteOrderMark + R"(<a x="&#xE0;"y" b=1 c=2/>)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.text.substr(0, SafeAttributes(c.text, c.maxAttributes)), c.read)
+            << ::testing::PrintToString(c.text);
+    }
+}
+
+TEST(XMLNestingLimit, ReadsAsTheLibraryInTheDocumentsEncoding) {
+    const struct {
+        std::string text;
+        std::string read;
+    } cases[] = {
+        // In UTF-8 (a byte order mark, or a first declaration naming UTF-8
+        // or no encoding) a lead byte takes the next bytes along: an end
+        // tag...
+        {kByteOrderMark + "<a>\xE0</a><b>", kByteOrderMark + "<a>\xE0</a>"},
+        {"<?xml version=\"1.0\"?><a>\xE0</a><b>", "<?xml version=\"1.0\"?><a>\xE0</a>"},
+        {"<?xml encoding='&#85;tf8'?><a>\xE0</a><b>", "<?xml encoding='&#85;tf8'?><a>\xE0</a>"},
+        {"<?xml encoding=''?><a>\xE0</a><b>", "<?xml encoding=''?><a>\xE0</a>"},
+        // ...or the quote that ends a value.
+        {kByteOrderMark + "<a x=\"\xE0\"y\"><b>", kByteOrderMark + "<a x=\"\xE0\"y\">"},
+        // Byte by byte before any declaration, after one naming another
+        // encoding, and after the first one at the top.
+        {"<a>\xE0</a><b>", "<a>\xE0</a><b>"},
+        {"<?xml encoding=\"ISO-8859-1\"?><a>\xE0</a><b>",
+         "<?xml encoding=\"ISO-8859-1\"?><a>\xE0</a><b>"},
+        {"<?xml encoding=latin1?><?xml?><a>\xE0</a><b>",
+         "<?xml encoding=latin1?><?xml?><a>\xE0</a><b>"},
+        {"<a><?xml?></a><b>\xE0</b><c>", "<a><?xml?></a><b>\xE0</b><c>"},
+        // What the library does not read is not counted: it gives up at a
+        // malformed entity, a mismatched end tag or text at the top.
+        {"<a>&#xZ;<b>", "<a>&#xZ;<b>"},
+        {"<a></b><c><d>", "<a></b><c><d>"},
+        {"<a/>x<b><c>", "<a/>x<b><c>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text.substr(0, Safe(c.text, 1)), c.read) << ::testing::PrintToString(c.text);
+}
+
+namespace {
+
+struct Extent {
+    unsigned long depth = 0;
+    unsigned long attributes = 0;
+};
+
+// The deepest element and the most attributes of one element in `document`.
+Extent ExtentOf(const TiXmlDocument& document) {
+    Extent extent;
+    std::vector<std::pair<const TiXmlNode*, unsigned long>> pending{{&document, 0}};
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (const TiXmlElement* element = node->ToElement()) {
+            extent.depth = std::max(extent.depth, depth);
+            unsigned long attributes = 0;
+            for (const TiXmlAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next())
+                ++attributes;
+            extent.attributes = std::max(extent.attributes, attributes);
+        }
+        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
+            pending.emplace_back(child, depth + 1);
+    }
+    return extent;
+}
+
+// What the library reads from `text`, given as PreparedText gives it.
+Extent LibraryExtent(const std::string& text) {
+    TiXmlDocument document;
+    document.Parse((text + std::string(4, '\0')).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    return ExtentOf(document);
+}
+
+// Texts made of pieces that the library reads in more than one way.
+std::string RandomDocument(std::mt19937& random) {
+    // clang-format off
+    static const char* const kPieces[] = {
+        "<a>", "</a>", "<b x='1'>", "</b >", "<a/>", "<c a=1 b=\"2\" c='3'/>", "<d e=\"1\" e=\"2\"/>",
+        " ", "\n", "\r\n", "\r", "\t", "text", "&amp;", "&#x41;", "&#65;", "&#x4", ";", "&", "&#",
+        "x", "&#x22;", "&quot;", "&#34;", "&lt;", "&apos;", "x=1", "\"/>", " y='\xE0'",
+        "<!-- c -->", "<!--", "-->", "--", "<!--->", "<![CDATA[", "]]>", "]]", "<![CDATA[]]>",
+        "<!DOCTYPE d>", "<!x '>", "<?pi a='>'?>", "<?xml", "?>", "<?XML?>", "<?xml version=\"1.0\"?>",
+        "<?xml encoding=\"latin1\"?>", "<?xml encoding='UTF-8' ?>", "<?xml encoding=&#85;TF-8?>",
+        "<?xml encoding=\"utf8x\"?>", "<?xml encoding=\"&#0;x\"?>", "<?xml standalone='\xE0'?>",
+        "\xEF\xBB\xBF", "\xEF\xBF\xBE", "\xE0", "\xC3\xA9", "\xF0", "\xF4", "\xF5", "\xC2", "\xBF",
+        "\x7F", "\"", "'", "=", ">", "<", "/", "/>", "y=\"", " z='", "<a x=\"\xE0\"", "<e", "<_f",
+        "<\xC3", "<\x7F>", "< g>", "</", "</a\t>", "<a:b.c-d>", "</a:b.c-d>"};
+    // clang-format on
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(kPieces) - 1);
+    std::uniform_int_distribution<int> count(1, 40);
+    std::string text = random() % 4 == 0 ? kByteOrderMark : "";
+    for (int n = count(random); n > 0; --n)
+        text += kPieces[piece(random)];
+    return text;
+}
+
+} // namespace
+
+TEST(XMLNestingLimit, FollowsTheLibrarysReadingExactly) {
+    // Below the library's own extent the text is cut so that the library
+    // then stays within the limit; at it, nothing is cut.
+    std::mt19937 random(20261209);
+    const unsigned long unlimited = ~0UL;
+    for (int round = 0; round < 50000; ++round) {
+        const std::string text = RandomDocument(random);
+        SCOPED_TRACE(::testing::PrintToString(text));
+        const Extent extent = LibraryExtent(text);
+        ASSERT_EQ(
+            XMLNestingLimit::SafeLength(text.data(), text.size(), extent.depth, extent.attributes),
+            text.size());
+        if (extent.depth > 0) {
+            const unsigned long cut =
+                XMLNestingLimit::SafeLength(text.data(), text.size(), extent.depth - 1, unlimited);
+            ASSERT_LT(cut, text.size());
+            ASSERT_EQ(LibraryExtent(text.substr(0, cut)).depth, extent.depth - 1);
+        }
+        if (extent.attributes > 0) {
+            const unsigned long cut = XMLNestingLimit::SafeLength(text.data(), text.size(),
+                                                                  unlimited, extent.attributes - 1);
+            ASSERT_LT(cut, text.size());
+            ASSERT_EQ(LibraryExtent(text.substr(0, cut)).attributes, extent.attributes - 1);
+        }
+    }
 }
 
 namespace {
@@ -134,6 +304,38 @@ TEST(XMLNestingLimitLoadFile, ReadsUpToTheLimitAndSaysSo) {
     std::fclose(file);
 }
 
+TEST(XMLNestingLimitLoadFile, KeepsToBothLimitsAndSaysWhichCutTheFile) {
+    // Line ends are made LF before the library reads the text; after that a
+    // lead byte takes the `<` of each end tag along, and every `a` stays open.
+    std::string unclosed = kByteOrderMark;
+    for (unsigned long i = 0; i <= XMLNestingLimit::kMaxDepth; ++i)
+        unclosed += "<a>\xE0\r\n</a>";
+    std::string attributes = "<p";
+    for (unsigned long i = 0; i <= XMLNestingLimit::kMaxAttributes; ++i)
+        attributes += " a" + std::to_string(i) + "=''";
+    const struct {
+        std::string text;
+        XMLNestingLimit::Cut cut;
+    } cases[] = {
+        {unclosed, XMLNestingLimit::Cut::Depth},
+        {attributes + "/>", XMLNestingLimit::Cut::Attributes},
+        {"<p a='1'/>", XMLNestingLimit::Cut::None},
+    };
+    for (const auto& c : cases) {
+        FILE* file = FileHolding(c.text);
+        ASSERT_NE(file, nullptr);
+        TiXmlDocument document;
+        XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::Depth;
+        EXPECT_EQ(XMLNestingLimit::LoadFile(document, file, &cut),
+                  c.cut == XMLNestingLimit::Cut::None);
+        EXPECT_EQ(cut, c.cut);
+        const Extent extent = ExtentOf(document);
+        EXPECT_LE(extent.depth, XMLNestingLimit::kMaxDepth);
+        EXPECT_LE(extent.attributes, XMLNestingLimit::kMaxAttributes);
+        std::fclose(file);
+    }
+}
+
 TEST(XMLNestingLimitLoadFile, AnUnreadableFileIsReportedAsTheLibraryWould) {
     char path[] = "/tmp/nesting-XXXXXX";
     const int descriptor = mkstemp(path);
@@ -165,4 +367,53 @@ TEST(XMLNestingLimitLoadFile, AFileWhoseSizeIsZeroIsEmptyAsForTheLibrary) {
     EXPECT_EQ(loaded.ErrorId(), TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY);
     EXPECT_EQ(Outcome(loaded), Outcome(expected));
     std::fclose(file);
+}
+
+namespace {
+
+// A definition nested `depth` levels deep: product, installFiles, then
+// directories inside each other.
+std::string NestedDefinition(unsigned long depth) {
+    std::string xml = "<product><sku name=\"Deep\"/><installFiles>";
+    for (unsigned long level = 3; level <= depth; ++level)
+        xml += "<directory fileName=\"d\">";
+    for (unsigned long level = 3; level <= depth; ++level)
+        xml += "</directory>";
+    return xml + "</installFiles></product>";
+}
+
+} // namespace
+
+TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
+    // Uninstall reads the sku.xml beside it, in a bundle of its own.
+    char scratch[] = "/tmp/nesting-stack-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::filesystem::path macos = std::filesystem::path(scratch) / "Deep.app/Contents/MacOS";
+    std::filesystem::create_directories(macos);
+    std::filesystem::copy_file(QE_UNINSTALL_PATH, macos / "Uninstall");
+    std::ofstream(macos / "target_path.xml") << "<targets/>";
+    const std::string sku = (macos / "sku.xml").string();
+    const std::string targets = (macos / "target_path.xml").string();
+    const struct {
+        std::string program;
+        std::string arguments;
+        std::string shows;
+    } runs[] = {
+        {QE_SKUINFO_PATH, sku, "name       \"Deep\""},
+        {QE_SKUINFO_PATH, "--families " + sku, "Families named by hosts (0)"},
+        {QE_INSTALLUTILITY_PATH, "-uninstall " + sku + " " + targets + " -v", "Uninstalling Deep"},
+        // Return takes the default button, Cancel.
+        {(macos / "Uninstall").string(), "< /dev/null", "Uninstall Deep"},
+    };
+    for (const unsigned long depth :
+         {XMLNestingLimit::kMaxDepth, 100 * XMLNestingLimit::kMaxDepth}) {
+        std::ofstream(sku) << NestedDefinition(depth);
+        for (const auto& run : runs) {
+            const ToolRun result = RunTool("ulimit -s 512; exec " + run.program, run.arguments);
+            EXPECT_EQ(result.status, 0) << run.program << " at depth " << depth;
+            EXPECT_NE(result.output.find(run.shows), std::string::npos)
+                << run.program << " at depth " << depth << ": " << result.output.substr(0, 300);
+        }
+    }
+    std::filesystem::remove_all(scratch);
 }

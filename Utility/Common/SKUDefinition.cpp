@@ -303,6 +303,24 @@ bool ListHas(const Vector<QeString>& list, const QeString& name) {
     return std::find(list.begin(), list.end(), name) != list.end();
 }
 
+// Where the last search of a variant list found its name: tools ask about the
+// variants in list order, one family after another, so a search that starts
+// there (and wraps around) takes a step or two. Only a starting point: every
+// answer is read from the list itself.
+thread_local std::size_t lastFound = 0;
+
+bool ListHasFromLastFound(const Vector<QeString>& list, const QeString& name) {
+    const std::size_t size = list.size();
+    const std::size_t start = lastFound < size ? lastFound : 0;
+    for (std::size_t step = 0, at = start; step < size; ++step, at = at + 1 < size ? at + 1 : 0) {
+        if (list[at] == name) {
+            lastFound = at;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool SKUDefinition::contains(const SKUDefinition& other) const {
@@ -364,5 +382,5 @@ bool SKUDefinition::_familyHasHost(const QeString& family, const QeString& hostV
     if (listed != familiesOfVariants.end() && !listed->second.empty())
         return ListHas(listed->second, family);
     // A declared variant without a family list of its own offers every family.
-    return ListHas(variants, hostVariant);
+    return ListHasFromLastFound(variants, hostVariant);
 }

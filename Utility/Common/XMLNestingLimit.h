@@ -1,9 +1,11 @@
 // XMLNestingLimit: keeps the XML library within what it can parse safely.
 //
 // The library parses nested elements recursively, so a document of a few
-// hundred kilobytes that only opens elements would exhaust the stack. Reading
-// only the part of a document that stays within the limit turns such a file
-// into a malformed one: what came before the limit is read, the rest is not.
+// hundred kilobytes that only opens elements would exhaust the stack; and it
+// checks each new attribute of an element against all earlier ones, so an
+// element with very many attributes takes quadratic time. Reading only the
+// part of a document that stays within both limits turns such a file into a
+// malformed one: what came before the limit is read, the rest is not.
 // The text it is given also ends with NULs to spare, as the library may step
 // past a terminating NUL (see PreparedText).
 //
@@ -19,21 +21,32 @@ class TiXmlDocument;
 
 class XMLNestingLimit {
 public:
-    /// Deep enough for any real definition, and about 2 MiB of the library's
-    /// stack at its deepest.
-    static constexpr unsigned long kMaxDepth = 10000;
+    /// Deep enough for any real definition, and within a 512 KiB stack with
+    /// room to spare: the library takes about 230 bytes of stack a level, to
+    /// parse and to free a document, so about 220 KiB at its deepest.
+    static constexpr unsigned long kMaxDepth = 1000;
+    /// Far more attributes than an element of a real definition has, and few
+    /// enough that the library, which checks each new attribute against the
+    /// earlier ones, reads any element quickly.
+    static constexpr unsigned long kMaxAttributes = 64;
 
-    /// The length of the longest prefix of `text` in which no element lies
-    /// deeper than `maxDepth`: `size` for any ordinary document, else the
-    /// offset of the first element that would pass the limit. Depth is counted
-    /// so that it is never less than the library's own: where a construct
-    /// could be read two ways (an unknown `<!...>` or `<?...>` with quotes),
-    /// the elements of both readings count and none of their ends do.
+    /// Which limit ended the text the library is given.
+    enum class Cut { None, Depth, Attributes };
+
+    /// The length of the longest prefix of `text` in which the library opens
+    /// no element deeper than `maxDepth` and adds no attribute past the
+    /// `maxAttributes`-th of an element: `size` for any ordinary document,
+    /// else the offset of the first element or attribute that would pass a
+    /// limit (one byte into an attribute written right after a quoted value,
+    /// which the library reads only when a byte follows its quote). The text
+    /// is followed as the library reads it, its encoding included, up to
+    /// where the library would give up; a NUL is read as white space.
     static unsigned long SafeLength(const char* text, unsigned long size,
-                                    unsigned long maxDepth = kMaxDepth);
+                                    unsigned long maxDepth = kMaxDepth,
+                                    unsigned long maxAttributes = kMaxAttributes);
 
     /// How much of `text` the library may be given: up to its first NUL,
-    /// where the library stops reading, and within the nesting limit.
+    /// where the library stops reading, and within both limits.
     static unsigned long ReadableLength(const char* text, unsigned long size);
     /// The readable part of `text` followed by NULs to spare, so that the
     /// library cannot read past the end: it takes a multi-byte character's
@@ -41,9 +54,10 @@ public:
     static std::string PreparedText(const char* text, unsigned long size);
     /// Loads `document` from an open file, from its start, as the library's
     /// own LoadFile would (encoding detected, line ends made LF), but only the
-    /// readable part, made safe as PreparedText does. False when the nesting
-    /// limit cut the file.
-    static bool LoadFile(TiXmlDocument& document, FILE* file);
+    /// readable part, made safe as PreparedText does. False when a limit cut
+    /// the file (also past a NUL, which is never read); `cut`, when given,
+    /// gets the limit that did.
+    static bool LoadFile(TiXmlDocument& document, FILE* file, Cut* cut = nullptr);
 };
 
 #endif

@@ -5,11 +5,12 @@
 // Exit status: 0 when done, 1 when the definition or the targets file cannot
 // be used, 2 for a wrong command line.
 
+#include "FileLibrary.h"
+#include "QeString.h"
 #include "SKUDefinition.h"
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -48,8 +49,12 @@ int Uninstall(const char* skuPath, const char* targetsPath) {
     const SKUDefinition::SKUInfo info = definition.getSKUInfo();
     if (info.name.IsEmpty())
         return Fail(std::string(skuPath) + ": no product name; not a product definition");
-    if (!std::ifstream(targetsPath))
-        return Fail(std::string("cannot read ") + targetsPath);
+    // Opened as the definition is, so that a FIFO or a device is refused
+    // rather than waited on.
+    FILE* targets = FileLibrary::OpenRegularFile(QeString(targetsPath));
+    if (targets == nullptr)
+        return Fail(std::string("cannot read ") + targetsPath + ": not a readable regular file");
+    std::fclose(targets);
     std::cout << "Uninstalling " << Text(info.name) << " (" << Text(info.id) << ", build "
               << Text(info.build) << ")\n"
               << "  definition: " << skuPath << "\n"

@@ -242,10 +242,12 @@ void SKUInfoPrinter::PrintFamilyOffers(const SKUDefinition& definition, std::ost
     std::set<QeString> families = named;
     for (const auto& entry : definition.familyPlugins)
         families.insert(entry.first);
+    // Each variant once, in the order of its first mention.
     Vector<QeString> variants;
+    std::set<QeString> listed;
     for (const Vector<QeString>* list : {&definition.hostVariants, &definition.buildHostVariants}) {
         for (const QeString& variant : *list) {
-            if (std::find(variants.begin(), variants.end(), variant) == variants.end())
+            if (listed.insert(variant).second)
                 variants.add(variant);
         }
     }

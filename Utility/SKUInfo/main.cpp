@@ -3,6 +3,8 @@
 // Exit status: 0 when the definition was shown, 1 when the file cannot be
 // read or holds no product, 2 for a wrong command line.
 
+#include "FileLibrary.h"
+#include "QeString.h"
 #include "SKUDefinition.h"
 #include "SKUInfoPrinter.h"
 #include "XMLNestingLimit.h"
@@ -40,23 +42,34 @@ std::string XmlProblem(const char* path, const TiXmlDocument& document) {
     return problem + ": " + description;
 }
 
-// The reader itself never reports a problem, so the file is checked here:
-// readable, a regular file, and holding a `product` element.
-int CheckDefinitionFile(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
-        return Fail(std::string("cannot read ") + path + ": " + std::strerror(errno));
+// Why `path` could not be opened as a regular file: the error of opening it,
+// or what it is instead.
+std::string WhyUnreadable(const char* path, int error) {
     struct stat status;
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
-        std::fclose(file);
-        return Fail(std::string("cannot read ") + path + ": not a regular file");
-    }
+    if (error == 0 || (stat(path, &status) == 0 && !S_ISREG(status.st_mode)))
+        return "not a regular file";
+    return std::strerror(error);
+}
+
+// The reader itself never reports a problem, so the file is checked here:
+// readable, a regular file, and holding a `product` element. It is opened as
+// the reader opens it, so that a FIFO or a device is refused, not waited on.
+int CheckDefinitionFile(const char* path) {
+    errno = 0;
+    FILE* file = FileLibrary::OpenRegularFile(QeString(path));
+    if (file == nullptr)
+        return Fail(std::string("cannot read ") + path + ": " + WhyUnreadable(path, errno));
     TiXmlDocument document;
-    const bool whole = XMLNestingLimit::LoadFile(document, file);
+    XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
+    XMLNestingLimit::LoadFile(document, file, &cut);
     std::fclose(file);
-    if (!whole) {
+    if (cut == XMLNestingLimit::Cut::Depth) {
         std::cerr << "skuinfo: warning: " << path << ": elements nested deeper than "
                   << XMLNestingLimit::kMaxDepth << " levels; showing what comes before them\n";
+    } else if (cut == XMLNestingLimit::Cut::Attributes) {
+        std::cerr << "skuinfo: warning: " << path << ": an element with more than "
+                  << XMLNestingLimit::kMaxAttributes
+                  << " attributes; showing what comes before the excess\n";
     }
     const std::string problem = XmlProblem(path, document);
     if (document.FirstChild("product") == nullptr) {
