@@ -153,6 +153,23 @@ TEST(SKUQueriesFamilyHasHost, AnswersFromTheListsAsTheyAreNow) {
     EXPECT_FALSE(d.familyHasHost("Red", "A"));
 }
 
+TEST(SKUQueriesFamilyOffers, AnswerAsTheQueriesForEveryPair) {
+    const SKUDefinition d =
+        Load(kFamilies + "<hosts><host name='Ed' families='Red;Bare'/><host name='Open'/>"
+                         "<host name='Old' arch='x86' families='Blue'/><host name='Empty' "
+                         "families=''/></hosts><hostsForBuild><host name='Farm' families='Blue'/>"
+                         "<host name='Any'/><host name='Ed'/></hostsForBuild>");
+    const SKUDefinition::FamilyOffers offers(d);
+    for (const char* family : {"Red", "Green", "Blue", "Bare", "None", ""})
+        for (const char* variant :
+             {"Ed", "Open", "Old", "Old32", "Empty", "Farm", "Any", "Ghost"}) {
+            EXPECT_EQ(offers.hasHost(family, variant), d.familyHasHost(family, variant))
+                << family << " " << variant;
+            EXPECT_EQ(offers.hasHostBuild(family, variant), d.familyHasHostBuild(family, variant))
+                << family << " " << variant;
+        }
+}
+
 TEST(SKUQueriesIdentity, GetSKUInfoIsACopyOfTheFourTexts) {
     SKUDefinition d = Load("<sku ID='S1' name='Suite' build='042' prefix='QE'/>");
     const SKUDefinition::SKUInfo info = d.getSKUInfo();

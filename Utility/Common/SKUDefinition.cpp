@@ -303,22 +303,20 @@ bool ListHas(const Vector<QeString>& list, const QeString& name) {
     return std::find(list.begin(), list.end(), name) != list.end();
 }
 
-// Where the last search of a variant list found its name: tools ask about the
-// variants in list order, one family after another, so a search that starts
-// there (and wraps around) takes a step or two. Only a starting point: every
-// answer is read from the list itself.
-thread_local std::size_t lastFound = 0;
-
-bool ListHasFromLastFound(const Vector<QeString>& list, const QeString& name) {
-    const std::size_t size = list.size();
-    const std::size_t start = lastFound < size ? lastFound : 0;
-    for (std::size_t step = 0, at = start; step < size; ++step, at = at + 1 < size ? at + 1 : 0) {
-        if (list[at] == name) {
-            lastFound = at;
-            return true;
-        }
-    }
-    return false;
+// The rule of familyHasHost: only a family with plug-ins is known; it is
+// offered to a variant whose family list names it, and, to a variant without
+// a family list of its own, when that variant is `declared()`.
+template <class Declared>
+bool FamilyOffered(const SKUDefinition& definition, const QeString& family,
+                   const QeString& hostVariant,
+                   const std::map<QeString, Vector<QeString>>& familiesOfVariants,
+                   Declared declared) {
+    if (definition.familyPlugins.count(family) == 0)
+        return false;
+    const auto listed = familiesOfVariants.find(hostVariant);
+    if (listed != familiesOfVariants.end() && !listed->second.empty())
+        return ListHas(listed->second, family);
+    return declared();
 }
 
 } // namespace
@@ -375,12 +373,23 @@ bool SKUDefinition::familyHasHostBuild(const QeString& family, const QeString& h
 bool SKUDefinition::_familyHasHost(const QeString& family, const QeString& hostVariant,
                                    const std::map<QeString, Vector<QeString>>& familiesOfVariants,
                                    const Vector<QeString>& variants) const {
-    // Only a family with plug-ins is known.
-    if (familyPlugins.count(family) == 0)
-        return false;
-    const auto listed = familiesOfVariants.find(hostVariant);
-    if (listed != familiesOfVariants.end() && !listed->second.empty())
-        return ListHas(listed->second, family);
-    // A declared variant without a family list of its own offers every family.
-    return ListHasFromLastFound(variants, hostVariant);
+    return FamilyOffered(*this, family, hostVariant, familiesOfVariants,
+                         [&] { return ListHas(variants, hostVariant); });
+}
+
+SKUDefinition::FamilyOffers::FamilyOffers(const SKUDefinition& definition)
+    : definition(definition),
+      hostVariants(definition.hostVariants.begin(), definition.hostVariants.end()),
+      buildHostVariants(definition.buildHostVariants.begin(), definition.buildHostVariants.end()) {}
+
+bool SKUDefinition::FamilyOffers::hasHost(const QeString& family,
+                                          const QeString& hostVariant) const {
+    return FamilyOffered(definition, family, hostVariant, definition.hostFamilies,
+                         [&] { return hostVariants.count(hostVariant) != 0; });
+}
+
+bool SKUDefinition::FamilyOffers::hasHostBuild(const QeString& family,
+                                               const QeString& hostVariant) const {
+    return FamilyOffered(definition, family, hostVariant, definition.buildHostFamilies,
+                         [&] { return buildHostVariants.count(hostVariant) != 0; });
 }

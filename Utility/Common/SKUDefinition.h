@@ -88,6 +88,25 @@ public:
     /// As familyHasHost, for building (the hostsForBuild section).
     bool familyHasHostBuild(const QeString& family, const QeString& hostVariant) const;
 
+    /// familyHasHost and familyHasHostBuild for many questions, by the same
+    /// rule, without a search of the variant lists for each: the declared
+    /// variants are indexed once. Answers for the definition as it was when
+    /// this was made; it must not outlive the definition.
+    ///
+    ///   const SKUDefinition::FamilyOffers offers(definition);
+    ///   offers.hasHost("Red", "Editor32");  // as definition.familyHasHost
+    class FamilyOffers {
+    public:
+        explicit FamilyOffers(const SKUDefinition& definition);
+        bool hasHost(const QeString& family, const QeString& hostVariant) const;
+        bool hasHostBuild(const QeString& family, const QeString& hostVariant) const;
+
+    private:
+        const SKUDefinition& definition;
+        std::set<QeString> hostVariants;
+        std::set<QeString> buildHostVariants;
+    };
+
     /// Reads the `host` children of a hosts-type element: appends names and
     /// variants, sets the families per variant, and replaces the options map
     /// with the element's compiler options. A null element changes nothing.

@@ -223,10 +223,10 @@ std::string WithoutTrailingSpaces(std::string line) {
     return line;
 }
 
-std::string Offer(const SKUDefinition& definition, const QeString& family,
+std::string Offer(const SKUDefinition::FamilyOffers& offers, const QeString& family,
                   const QeString& variant) {
-    const bool install = definition.familyHasHost(family, variant);
-    const bool build = definition.familyHasHostBuild(family, variant);
+    const bool install = offers.hasHost(family, variant);
+    const bool build = offers.hasHostBuild(family, variant);
     if (!install && !build)
         return "-";
     return std::string(install ? "I" : "") + (install && build ? " " : "") + (build ? "B" : "");
@@ -252,6 +252,7 @@ void SKUInfoPrinter::PrintFamilyOffers(const SKUDefinition& definition, std::ost
         }
     }
 
+    const SKUDefinition::FamilyOffers offers(definition);
     out << "\nOffered to each host variant (I: install, B: build)\n";
     std::size_t nameWidth = 0;
     for (const QeString& family : families)
@@ -266,7 +267,7 @@ void SKUInfoPrinter::PrintFamilyOffers(const SKUDefinition& definition, std::ost
     for (const QeString& family : families) {
         std::string row = "  " + Padded(Quoted(family), nameWidth);
         for (std::size_t i = 0; i < variants.size(); ++i)
-            row += "  " + Padded(Offer(definition, family, variants[i]), widths[i]);
+            row += "  " + Padded(Offer(offers, family, variants[i]), widths[i]);
         out << WithoutTrailingSpaces(row) << "\n";
     }
 }
