@@ -154,6 +154,19 @@ void LoadDefinition(const QeString& path) {
     benchmark::DoNotOptimize(definition.familyPlugins.size());
 }
 
+// A row that times one load of the definition at `path` per repetition.
+void RegisterDefinitionLoad(const char* name, const std::string& path) {
+    const QeString qePath(path.c_str());
+    benchmark::RegisterBenchmark(name,
+                                 [qePath](benchmark::State& state) {
+                                     for (auto _ : state)
+                                         LoadDefinition(qePath);
+                                 })
+        ->Iterations(1)
+        ->Repetitions(kLoadRepetitions)
+        ->UseRealTime();
+}
+
 unsigned long CountFiles(const FileNode& root) {
     unsigned long files = 0;
     std::vector<const FileNode*> pending{&root};
@@ -243,15 +256,7 @@ void RegisterDefinitionBenchmarks(const std::vector<std::string>& paths) {
             ->Iterations(1)
             ->Repetitions(kLoadRepetitions)
             ->UseRealTime();
-        const QeString qePath(path.c_str());
-        benchmark::RegisterBenchmark(LoadName("sku", scale).c_str(),
-                                     [qePath](benchmark::State& state) {
-                                         for (auto _ : state)
-                                             LoadDefinition(qePath);
-                                     })
-            ->Iterations(1)
-            ->Repetitions(kLoadRepetitions)
-            ->UseRealTime();
+        RegisterDefinitionLoad(LoadName("sku", scale).c_str(), path);
     }
 }
 
@@ -307,15 +312,7 @@ void RegisterAttributeLimitBenchmark(const std::string& path) {
         std::fprintf(stderr, "QeBench: %s does not read whole\n", path.c_str());
         std::exit(1);
     }
-    const QeString qePath(path.c_str());
-    benchmark::RegisterBenchmark(kLoadAttributeLimit,
-                                 [qePath](benchmark::State& state) {
-                                     for (auto _ : state)
-                                         LoadDefinition(qePath);
-                                 })
-        ->Iterations(1)
-        ->Repetitions(kLoadRepetitions)
-        ->UseRealTime();
+    RegisterDefinitionLoad(kLoadAttributeLimit, path);
 }
 
 namespace {

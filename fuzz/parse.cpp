@@ -1,6 +1,7 @@
 // SKUDefinition::parse on arbitrary text, then the queries over what it read;
 // the same text loaded from a file as the XML library itself loads it; and
 // the nesting and attribute limits against the library's own reading.
+#include "DocumentExtent.h"
 #include "FuzzCheck.h"
 #include "QeString.h"
 #include "SKUDefinition.h"
@@ -59,34 +60,6 @@ void CheckLoadFile(const std::string& text) {
                   "XMLNestingLimit::LoadFile gives the library's own load");
 }
 
-struct Extent {
-    unsigned long depth = 0;
-    unsigned long attributes = 0;
-};
-
-// The deepest element and the most attributes of one element that the
-// library reads from `text`.
-Extent LibraryExtent(const std::string& text) {
-    TiXmlDocument document;
-    document.Parse((text + std::string(4, '\0')).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    Extent extent;
-    std::vector<std::pair<const TiXmlNode*, unsigned long>> pending{{&document, 0}};
-    while (!pending.empty()) {
-        const auto [node, depth] = pending.back();
-        pending.pop_back();
-        if (const TiXmlElement* element = node->ToElement()) {
-            extent.depth = std::max(extent.depth, depth);
-            unsigned long attributes = 0;
-            for (const TiXmlAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next())
-                ++attributes;
-            extent.attributes = std::max(extent.attributes, attributes);
-        }
-        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
-            pending.emplace_back(child, depth + 1);
-    }
-    return extent;
-}
-
 // The limits follow the library's own reading: at the extent it reads,
 // nothing is cut; one below it, the text is cut so that the library then
 // reads exactly to the limit. Only texts within the usual limits are parsed
@@ -96,7 +69,7 @@ void CheckLimits(const std::string& text) {
     if (std::memchr(text.data(), '\0', size) != nullptr ||
         XMLNestingLimit::SafeLength(text.data(), size) != size)
         return;
-    const Extent extent = LibraryExtent(text);
+    const DocumentExtent extent = DocumentExtent::OfText(text);
     FuzzCheck(XMLNestingLimit::SafeLength(text.data(), size, extent.depth, extent.attributes) ==
                   size,
               "nothing is cut within the library's own extent");
@@ -104,14 +77,15 @@ void CheckLimits(const std::string& text) {
     if (extent.depth > 0) {
         const unsigned long cut =
             XMLNestingLimit::SafeLength(text.data(), size, extent.depth - 1, unlimited);
-        FuzzCheck(cut < size && LibraryExtent(text.substr(0, cut)).depth == extent.depth - 1,
+        FuzzCheck(cut < size &&
+                      DocumentExtent::OfText(text.substr(0, cut)).depth == extent.depth - 1,
                   "the depth limit cuts where the library would pass it");
     }
     if (extent.attributes > 0) {
         const unsigned long cut =
             XMLNestingLimit::SafeLength(text.data(), size, unlimited, extent.attributes - 1);
-        FuzzCheck(cut < size &&
-                      LibraryExtent(text.substr(0, cut)).attributes == extent.attributes - 1,
+        FuzzCheck(cut < size && DocumentExtent::OfText(text.substr(0, cut)).attributes ==
+                                    extent.attributes - 1,
                   "the attribute limit cuts where the library would pass it");
     }
 }

@@ -1,4 +1,5 @@
 #include "XMLNestingLimit.h"
+#include "DocumentExtent.h"
 #include "ToolRun.h"
 #include "XMLParser.h"
 
@@ -128,38 +129,6 @@ TEST(XMLNestingLimit, ReadsAsTheLibraryInTheDocumentsEncoding) {
 
 namespace {
 
-struct Extent {
-    unsigned long depth = 0;
-    unsigned long attributes = 0;
-};
-
-// The deepest element and the most attributes of one element in `document`.
-Extent ExtentOf(const TiXmlDocument& document) {
-    Extent extent;
-    std::vector<std::pair<const TiXmlNode*, unsigned long>> pending{{&document, 0}};
-    while (!pending.empty()) {
-        const auto [node, depth] = pending.back();
-        pending.pop_back();
-        if (const TiXmlElement* element = node->ToElement()) {
-            extent.depth = std::max(extent.depth, depth);
-            unsigned long attributes = 0;
-            for (const TiXmlAttribute* a = element->FirstAttribute(); a != nullptr; a = a->Next())
-                ++attributes;
-            extent.attributes = std::max(extent.attributes, attributes);
-        }
-        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
-            pending.emplace_back(child, depth + 1);
-    }
-    return extent;
-}
-
-// What the library reads from `text`, given as PreparedText gives it.
-Extent LibraryExtent(const std::string& text) {
-    TiXmlDocument document;
-    document.Parse((text + std::string(4, '\0')).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    return ExtentOf(document);
-}
-
 // Texts made of pieces that the library reads in more than one way.
 std::string RandomDocument(std::mt19937& random) {
     // clang-format off
@@ -193,7 +162,7 @@ TEST(XMLNestingLimit, FollowsTheLibrarysReadingExactly) {
     for (int round = 0; round < 50000; ++round) {
         const std::string text = RandomDocument(random);
         SCOPED_TRACE(::testing::PrintToString(text));
-        const Extent extent = LibraryExtent(text);
+        const DocumentExtent extent = DocumentExtent::OfText(text);
         ASSERT_EQ(
             XMLNestingLimit::SafeLength(text.data(), text.size(), extent.depth, extent.attributes),
             text.size());
@@ -201,13 +170,14 @@ TEST(XMLNestingLimit, FollowsTheLibrarysReadingExactly) {
             const unsigned long cut =
                 XMLNestingLimit::SafeLength(text.data(), text.size(), extent.depth - 1, unlimited);
             ASSERT_LT(cut, text.size());
-            ASSERT_EQ(LibraryExtent(text.substr(0, cut)).depth, extent.depth - 1);
+            ASSERT_EQ(DocumentExtent::OfText(text.substr(0, cut)).depth, extent.depth - 1);
         }
         if (extent.attributes > 0) {
             const unsigned long cut = XMLNestingLimit::SafeLength(text.data(), text.size(),
                                                                   unlimited, extent.attributes - 1);
             ASSERT_LT(cut, text.size());
-            ASSERT_EQ(LibraryExtent(text.substr(0, cut)).attributes, extent.attributes - 1);
+            ASSERT_EQ(DocumentExtent::OfText(text.substr(0, cut)).attributes,
+                      extent.attributes - 1);
         }
     }
 }
@@ -329,7 +299,7 @@ TEST(XMLNestingLimitLoadFile, KeepsToBothLimitsAndSaysWhichCutTheFile) {
         EXPECT_EQ(XMLNestingLimit::LoadFile(document, file, &cut),
                   c.cut == XMLNestingLimit::Cut::None);
         EXPECT_EQ(cut, c.cut);
-        const Extent extent = ExtentOf(document);
+        const DocumentExtent extent = DocumentExtent::Of(document);
         EXPECT_LE(extent.depth, XMLNestingLimit::kMaxDepth);
         EXPECT_LE(extent.attributes, XMLNestingLimit::kMaxAttributes);
         std::fclose(file);
