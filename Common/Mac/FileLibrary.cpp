@@ -326,3 +326,8 @@ bool FileLibrary::CreateShortCut(const QeString& target, const QeString& link) {
     return RunTool({kLn, "-sfnT"}, {Text(target), at});
 #endif
 }
+
+bool FileLibrary::IsEntryName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}

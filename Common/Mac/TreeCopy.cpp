@@ -1,5 +1,8 @@
 #include "TreeCopy.h"
 
+#include "Descriptor.h"
+#include "FileLibrary.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,22 +14,6 @@ namespace {
 
 // O_NONBLOCK: a FIFO swapped in for a folder must not stall the copy.
 const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : value(descriptor) {}
-    ~Descriptor() {
-        if (value >= 0)
-            close(value);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return value; }
-    bool IsOpen() const { return value >= 0; }
-
-private:
-    int value;
-};
 
 struct ListingCloser {
     void operator()(DIR* listing) const { closedir(listing); }
@@ -45,12 +32,6 @@ Listing ListingOf(int folder) {
 
 bool IsPlainText(const std::string& text) {
     return text.find('\0') == std::string::npos;
-}
-
-// A name of one entry, never a path that could lead through a link.
-bool IsEntryName(const std::string& name) {
-    return IsPlainText(name) && !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string::npos;
 }
 
 void TimesOf(const struct stat& status, timespec times[2]) {
@@ -254,7 +235,7 @@ bool TreeCopy::CopyContents(const std::string& source, int destination) {
 bool TreeCopy::CopyFolderAt(const std::string& source, int parent, const std::string& name) {
     struct stat from, to;
     const Listing listing = OpenSourceFolder(source, from);
-    if (!listing || !IsEntryName(name))
+    if (!listing || !FileLibrary::IsEntryName(name))
         return false;
     const Descriptor folder(MakeFolder(parent, name.c_str()));
     if (!folder.IsOpen() || fstat(folder.Get(), &to) != 0)
@@ -264,7 +245,7 @@ bool TreeCopy::CopyFolderAt(const std::string& source, int parent, const std::st
 }
 
 bool TreeCopy::CopyFileAt(const std::string& source, int parent, const std::string& name) {
-    if (!IsPlainText(source) || !IsEntryName(name))
+    if (!IsPlainText(source) || !FileLibrary::IsEntryName(name))
         return false;
     struct stat status;
     const Descriptor from(OpenRegularFile(AT_FDCWD, source.c_str(), 0, status));

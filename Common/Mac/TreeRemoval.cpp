@@ -1,0 +1,431 @@
+#include "TreeRemoval.h"
+
+#include "FileLibrary.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using Result = TreeRemoval::Result;
+using Status = TreeRemoval::Status;
+using Mode = TreeRemoval::Mode;
+
+// O_NONBLOCK: a FIFO swapped in for a folder must not stall the removal.
+const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+Result Done() {
+    return {Status::Done, ""};
+}
+
+Result FailedWith(int error) {
+    return {Status::Failed, std::strerror(error)};
+}
+
+// Folders that are links or no folders are left alone, whatever their kind.
+Result NotARealFolder(int parent, const std::string& name) {
+    struct stat status;
+    const bool isLink =
+        fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
+    return {Status::Kept, isLink ? "a symbolic link" : "not a folder"};
+}
+
+// Only root can have made, or can change, a link that root owns in a folder
+// that only root may write to (or whose sticky bit keeps others' hands off).
+bool OnlyRootControls(int folder, const struct stat& link) {
+    struct stat holder;
+    if (link.st_uid != 0 || fstat(folder, &holder) != 0 || holder.st_uid != 0)
+        return false;
+    return (holder.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (holder.st_mode & S_ISVTX) != 0;
+}
+
+std::deque<std::string> ComponentsOf(const std::string& path) {
+    std::deque<std::string> components;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (end > start)
+            components.emplace_back(path, start, end - start);
+        start = end + 1;
+    }
+    return components;
+}
+
+// Puts a trusted link's text in place of its own component.
+Result FollowLink(int folder, const std::string& name, std::deque<std::string>& rest,
+                  Descriptor& current) {
+    struct stat link;
+    if (fstatat(folder, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0)
+        return FailedWith(errno);
+    if (!S_ISLNK(link.st_mode))
+        return {Status::Failed, "\"" + name + "\" is not a folder"};
+    if (!OnlyRootControls(folder, link))
+        return {Status::Failed, "\"" + name + "\" is a symbolic link another user could change"};
+    std::string text(4096, '\0');
+    const ssize_t length = readlinkat(folder, name.c_str(), &text[0], text.size());
+    if (length < 0 || static_cast<std::size_t>(length) >= text.size())
+        return {Status::Failed, "\"" + name + "\" cannot be read as a link"};
+    text.resize(static_cast<std::size_t>(length));
+    std::deque<std::string> components = ComponentsOf(text);
+    rest.insert(rest.begin(), components.begin(), components.end());
+    if (text[0] == '/')
+        current.Reset(open("/", kFolderFlags));
+    return current.IsOpen() ? Done() : FailedWith(errno);
+}
+
+// Opens the next component of a target path into `current`.
+Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Descriptor& current,
+                     int& linksLeft) {
+    if (name == ".")
+        return Done();
+    const int next = openat(current.Get(), name.c_str(), kFolderFlags);
+    if (next >= 0) {
+        current.Reset(next);
+        return Done();
+    }
+    if (errno == ENOENT)
+        return {Status::Absent, ""};
+    if (errno != ELOOP && errno != ENOTDIR)
+        return FailedWith(errno);
+    if (--linksLeft < 0)
+        return FailedWith(ELOOP);
+    const Descriptor folder(current.Release());
+    return FollowLink(folder.Get(), name, rest, current);
+}
+
+bool WritableByEveryone(int folder) {
+    struct stat status;
+    return fstat(folder, &status) != 0 || (status.st_mode & S_IWOTH) != 0;
+}
+
+struct Entry {
+    std::string name;
+    unsigned char type;
+};
+
+// The folder's entries, read whole before any is removed.
+bool ReadEntries(int folder, std::vector<Entry>& entries) {
+    const int copy = dup(folder);
+    DIR* listing = copy >= 0 ? fdopendir(copy) : nullptr;
+    if (listing == nullptr) {
+        if (copy >= 0)
+            close(copy);
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = readdir(listing)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            entries.push_back({entry->d_name, entry->d_type});
+    }
+    const bool complete = errno == 0;
+    closedir(listing);
+    return complete;
+}
+
+// Empties the chain's current folder and all below it, one level of pending
+// entries per folder entered, so that neither the call stack nor the open
+// descriptors grow with the depth.
+class Emptying {
+public:
+    explicit Emptying(TreeRemoval::Folders& chain) : chain(chain) {}
+
+    // The first failure, with its path below the emptied folder; Done when
+    // the folder is empty.
+    Result Run() {
+        if (!Open(""))
+            return failure;
+        while (!pending.empty()) {
+            if (pending.back().next < pending.back().entries.size())
+                RemoveNext();
+            else if (!Close())
+                return failure;
+        }
+        return failure;
+    }
+
+private:
+    struct Level {
+        std::vector<Entry> entries;
+        std::size_t next = 0;
+        std::string name;
+        bool failed = false;
+    };
+
+    bool Open(const std::string& name) {
+        pending.push_back({{}, 0, name, false});
+        if (ReadEntries(chain.Current(), pending.back().entries))
+            return true;
+        Fail("", FailedWith(errno));
+        return !pending.back().entries.empty();
+    }
+
+    void RemoveNext() {
+        Level& level = pending.back();
+        const Entry& entry = level.entries[level.next++];
+        const int folder = chain.Current();
+        if (entry.type != DT_DIR && entry.type != DT_UNKNOWN) {
+            if (unlinkat(folder, entry.name.c_str(), 0) == 0 || errno == ENOENT)
+                return;
+            // A folder now stands there (EISDIR; EPERM on macOS), or the
+            // entry cannot be removed.
+            if (errno != EISDIR && errno != EPERM)
+                return Fail(entry.name, FailedWith(errno));
+        }
+        const Result entered = chain.Enter(entry.name);
+        if (entered.status == Status::Done) {
+            Open(entry.name);
+        } else if (entered.status == Status::Kept) {
+            if (unlinkat(folder, entry.name.c_str(), 0) != 0 && errno != ENOENT)
+                Fail(entry.name, FailedWith(errno));
+        } else if (entered.status == Status::Failed) {
+            Fail(entry.name, entered);
+        }
+    }
+
+    // Leaves the finished folder and removes it; false when the way back up
+    // is lost and nothing more can be done.
+    bool Close() {
+        const Level done = std::move(pending.back());
+        pending.pop_back();
+        if (pending.empty())
+            return true;
+        const Result left = chain.Leave();
+        if (left.status != Status::Done) {
+            Fail(done.name, left);
+            return false;
+        }
+        if (done.failed)
+            pending.back().failed = true;
+        else if (unlinkat(chain.Current(), done.name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
+            Fail(done.name, FailedWith(errno));
+        return true;
+    }
+
+    void Fail(const std::string& name, const Result& result) {
+        pending.back().failed = true;
+        if (failure.status == Status::Failed)
+            return;
+        std::string path;
+        for (std::size_t level = 1; level < pending.size(); ++level)
+            path += pending[level].name + "/";
+        path += name;
+        if (!path.empty() && path.back() == '/')
+            path.pop_back();
+        failure = {Status::Failed, (path.empty() ? "" : path + ": ") + result.reason};
+    }
+
+    TreeRemoval::Folders& chain;
+    std::vector<Level> pending;
+    Result failure = Done();
+};
+
+Result RemoveFolder(int parent, const std::string& name) {
+    TreeRemoval::Folders chain{Descriptor(dup(parent))};
+    if (chain.Current() < 0)
+        return FailedWith(errno);
+    const Result entered = chain.Enter(name);
+    if (entered.status == Status::Kept)
+        return unlinkat(parent, name.c_str(), 0) == 0 ? Done() : FailedWith(errno);
+    if (entered.status != Status::Done)
+        return entered;
+    const Result emptied = Emptying(chain).Run();
+    if (emptied.status != Status::Done)
+        return emptied;
+    if (chain.Leave().status != Status::Done)
+        return {Status::Failed, "moved while it was being removed"};
+    return unlinkat(chain.Current(), name.c_str(), AT_REMOVEDIR) == 0 ? Done() : FailedWith(errno);
+}
+
+bool HoldsOnly(int parent, const std::string& name, const std::set<std::string>& goingAway) {
+    const Descriptor folder(openat(parent, name.c_str(), kFolderFlags));
+    std::vector<Entry> entries;
+    if (!folder.IsOpen() || !ReadEntries(folder.Get(), entries))
+        return false;
+    for (const Entry& entry : entries) {
+        if (goingAway.count(entry.name) == 0)
+            return false;
+    }
+    return true;
+}
+
+Result CheckEmptyFolder(int parent, const std::string& name,
+                        const std::set<std::string>& goingAway) {
+    struct stat status;
+    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    if (!S_ISDIR(status.st_mode))
+        return {Status::Kept, "not a folder"};
+    return HoldsOnly(parent, name, goingAway) ? Done() : Result{Status::Kept, "not empty"};
+}
+
+Result CheckedName(const std::string& name) {
+    return FileLibrary::IsEntryName(name) ? Done()
+                                          : Result{Status::Failed, "not the name of one entry"};
+}
+
+} // namespace
+
+bool TreeRemoval::Folders::Identity::operator==(const Identity& other) const {
+    return device == other.device && inode == other.inode && mount == other.mount;
+}
+
+// The mount is told apart too where the system says it (Linux): a folder
+// mounted onto another of the same file system has its own mount.
+bool TreeRemoval::Folders::IdentityOf(int folder, Identity& identity) {
+#if defined(__linux__) && defined(STATX_MNT_ID)
+    struct statx status;
+    if (statx(folder, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) !=
+        0)
+        return false;
+    identity.device =
+        (static_cast<unsigned long long>(status.stx_dev_major) << 32) | status.stx_dev_minor;
+    identity.inode = status.stx_ino;
+    identity.mount = (status.stx_mask & STATX_MNT_ID) != 0 ? status.stx_mnt_id : 0;
+#else
+    struct stat status;
+    if (fstat(folder, &status) != 0)
+        return false;
+    identity.device = static_cast<unsigned long long>(status.st_dev);
+    identity.inode = static_cast<unsigned long long>(status.st_ino);
+#endif
+    return true;
+}
+
+TreeRemoval::Folders::Folders(Descriptor first) {
+    Identity identity;
+    if (first.IsOpen() && !IdentityOf(first.Get(), identity))
+        first.Reset();
+    levels.push_back({std::move(first), identity});
+}
+
+TreeRemoval::Result TreeRemoval::Folders::Enter(const std::string& name) {
+    const Result named = CheckedName(name);
+    if (named.status != Status::Done)
+        return named;
+    Descriptor folder(openat(Current(), name.c_str(), kFolderFlags));
+    if (!folder.IsOpen()) {
+        if (errno == ENOENT)
+            return {Status::Absent, ""};
+        return errno == ELOOP || errno == ENOTDIR ? NotARealFolder(Current(), name)
+                                                  : FailedWith(errno);
+    }
+    Identity identity;
+    if (!IdentityOf(folder.Get(), identity))
+        return FailedWith(errno);
+    const Identity& here = levels.back().identity;
+    if (identity.device != here.device || identity.mount != here.mount)
+        return {Status::Failed, "on another file system"};
+    levels.push_back({std::move(folder), identity});
+    CloseOldestIfOverBudget();
+    return Done();
+}
+
+void TreeRemoval::Folders::CloseOldestIfOverBudget() {
+    if (levels.size() - firstOpen > kMaxOpenFolders)
+        levels[firstOpen++].folder.Reset();
+}
+
+TreeRemoval::Result TreeRemoval::Folders::Leave() {
+    if (levels.size() < 2)
+        return {Status::Failed, "no folder to go back to"};
+    Level& parent = levels[levels.size() - 2];
+    if (!parent.folder.IsOpen()) {
+        Descriptor reopened(openat(Current(), "..", kFolderFlags));
+        Identity identity;
+        if (!reopened.IsOpen() || !IdentityOf(reopened.Get(), identity) ||
+            !(identity == parent.identity)) {
+            levels.resize(1);
+            levels[0].folder.Reset();
+            firstOpen = 0;
+            return {Status::Failed, "moved while it was being removed"};
+        }
+        parent.folder = std::move(reopened);
+        firstOpen = levels.size() - 2;
+    }
+    levels.pop_back();
+    return Done();
+}
+
+TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descriptor& folder) {
+    folder.Reset();
+    if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos)
+        return {Status::Failed, "not an absolute path"};
+    std::deque<std::string> rest = ComponentsOf(path);
+    if (std::any_of(rest.begin(), rest.end(),
+                    [](const std::string& name) { return name == "." || name == ".."; }))
+        return {Status::Failed, "a path with a \".\" or \"..\" component"};
+    Descriptor current(open("/", kFolderFlags));
+    if (!current.IsOpen())
+        return FailedWith(errno);
+    int linksLeft = kMaxLinks;
+    while (!rest.empty()) {
+        const std::string name = rest.front();
+        rest.pop_front();
+        const Result opened = OpenComponent(name, rest, current, linksLeft);
+        if (opened.status != Status::Done)
+            return opened;
+    }
+    if (WritableByEveryone(current.Get()))
+        return {Status::Failed, "every user may write to it, so what it holds may be anyone's"};
+    folder = std::move(current);
+    return Done();
+}
+
+TreeRemoval::Result TreeRemoval::RemoveItemAt(int parent, const std::string& name, Mode mode) {
+    const Result named = CheckedName(name);
+    if (named.status != Status::Done)
+        return named;
+    struct stat status;
+    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    if (mode == Mode::Check)
+        return Done();
+    if (S_ISDIR(status.st_mode))
+        return RemoveFolder(parent, name);
+    if (unlinkat(parent, name.c_str(), 0) == 0)
+        return Done();
+    // Swapped for a folder since it was looked at: removed as a folder, never
+    // followed.
+    return errno == EISDIR || errno == EPERM ? RemoveFolder(parent, name) : FailedWith(errno);
+}
+
+TreeRemoval::Result TreeRemoval::RemoveEmptyFolderAt(int parent, const std::string& name, Mode mode,
+                                                     const std::set<std::string>& goingAway) {
+    const Result named = CheckedName(name);
+    if (named.status != Status::Done)
+        return named;
+    if (mode == Mode::Check)
+        return CheckEmptyFolder(parent, name, goingAway);
+    if (unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0)
+        return Done();
+    switch (errno) {
+    case ENOENT:
+        return {Status::Absent, ""};
+    case ENOTEMPTY:
+    case EEXIST:
+        return {Status::Kept, "not empty"};
+    case ENOTDIR:
+        return NotARealFolder(parent, name);
+    default:
+        return FailedWith(errno);
+    }
+}
+
+TreeRemoval::Result TreeRemoval::RemoveLinkAt(int parent, const std::string& name, Mode mode) {
+    const Result named = CheckedName(name);
+    if (named.status != Status::Done)
+        return named;
+    struct stat status;
+    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    if (!S_ISLNK(status.st_mode))
+        return {Status::Kept, "not a symbolic link"};
+    if (mode == Mode::Check || unlinkat(parent, name.c_str(), 0) == 0)
+        return Done();
+    return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+}
