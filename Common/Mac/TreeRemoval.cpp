@@ -57,8 +57,8 @@ std::deque<std::string> ComponentsOf(const std::string& path) {
 }
 
 // Puts a trusted link's text in place of its own component.
-Result FollowLink(int folder, const std::string& name, std::deque<std::string>& rest,
-                  Descriptor& current) {
+Result FollowLink(const std::string& name, std::deque<std::string>& rest, Descriptor& current) {
+    const int folder = current.Get();
     struct stat link;
     if (fstatat(folder, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0)
         return FailedWith(errno);
@@ -94,8 +94,7 @@ Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Des
         return FailedWith(errno);
     if (--linksLeft < 0)
         return FailedWith(ELOOP);
-    const Descriptor folder(current.Release());
-    return FollowLink(folder.Get(), name, rest, current);
+    return FollowLink(name, rest, current);
 }
 
 bool WritableByEveryone(int folder) {

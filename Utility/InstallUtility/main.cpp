@@ -1,79 +1,121 @@
-// InstallUtility -uninstall SKU TARGETS -v: the suite's installer tool, in the
-// mode the uninstaller runs it. It reads the product definition and says what
-// it would remove; it removes nothing yet.
+// InstallUtility -uninstall SKU TARGETS [-v] [--dry-run]: the suite's
+// installer tool, in the mode the uninstaller runs it with administrator
+// rights. It removes what the product definition SKU installed under the
+// folders that TARGETS names, and keeps what it must; see the README.
 //
-// Exit status: 0 when done, 1 when the definition or the targets file cannot
-// be used, 2 for a wrong command line.
+// Exit status: 0 when done, 1 when something failed or an input is refused,
+// 2 for a wrong command line.
 
-#include "FileLibrary.h"
-#include "QeString.h"
+#include "PrintableText.h"
+#include "RemovalPlan.h"
+#include "Remover.h"
 #include "SKUDefinition.h"
+#include "TargetsFile.h"
 
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <vector>
+#include <syslog.h>
 
 namespace {
 
-const char kUsage[] = "usage: InstallUtility -uninstall SKU TARGETS -v\n";
+const char kUsage[] = "usage: InstallUtility -uninstall SKU TARGETS [-v] [--dry-run]\n";
 
-int Fail(const std::string& message) {
-    std::cerr << "InstallUtility: " << message << "\n";
-    return 1;
+struct Options {
+    const char* definition = nullptr;
+    const char* targets = nullptr;
+    bool verbose = false;
+    bool dryRun = false;
+};
+
+bool ReadOptions(int argc, char** argv, Options& options) {
+    if (argc < 4 || std::strcmp(argv[1], "-uninstall") != 0)
+        return false;
+    options.definition = argv[2];
+    options.targets = argv[3];
+    for (int at = 4; at < argc; ++at) {
+        bool* option = std::strcmp(argv[at], "-v") == 0          ? &options.verbose
+                       : std::strcmp(argv[at], "--dry-run") == 0 ? &options.dryRun
+                                                                 : nullptr;
+        if (option == nullptr || *option)
+            return false;
+        *option = true;
+    }
+    return true;
 }
 
 std::string Text(const QeString& text) {
     return std::string(text.ConstData(), text.Size());
 }
 
-// Entries of the install-files tree, the root not counted.
-unsigned long CountEntries(const FileNode& root) {
-    unsigned long count = 0;
-    std::vector<const FileNode*> pending{&root};
-    while (!pending.empty()) {
-        const FileNode* node = pending.back();
-        pending.pop_back();
-        for (const auto& child : node->children) {
-            ++count;
-            pending.push_back(&child.second);
-        }
+// What an administrator finds in the system log afterwards; a dry run
+// changes nothing and leaves nothing there.
+class Log {
+public:
+    explicit Log(bool enabled) : enabled(enabled) {
+        if (enabled)
+            openlog("InstallUtility", LOG_PID, LOG_USER);
     }
-    return count;
+    ~Log() {
+        if (enabled)
+            closelog();
+    }
+    void Write(int priority, const std::string& text) const {
+        if (enabled)
+            syslog(priority, "%s", PrintableText::Escaped(text).c_str());
+    }
+
+private:
+    bool enabled;
+};
+
+int Refuse(const Log& log, const std::string& message) {
+    std::cerr << "InstallUtility: " << PrintableText::Escaped(message) << "\n";
+    log.Write(LOG_ERR, "nothing removed: " + message);
+    return 1;
 }
 
-int Uninstall(const char* skuPath, const char* targetsPath) {
+int Uninstall(const Options& options) {
+    const Log log(!options.dryRun);
     SKUDefinition definition;
-    definition.fromFile(skuPath);
+    definition.fromFile(options.definition);
     const SKUDefinition::SKUInfo info = definition.getSKUInfo();
     if (info.name.IsEmpty())
-        return Fail(std::string(skuPath) + ": no product name; not a product definition");
-    // Opened as the definition is, so that a FIFO or a device is refused
-    // rather than waited on.
-    FILE* targets = FileLibrary::OpenRegularFile(QeString(targetsPath));
-    if (targets == nullptr)
-        return Fail(std::string("cannot read ") + targetsPath + ": not a readable regular file");
-    std::fclose(targets);
-    std::cout << "Uninstalling " << Text(info.name) << " (" << Text(info.id) << ", build "
-              << Text(info.build) << ")\n"
-              << "  definition: " << skuPath << "\n"
-              << "  targets:    " << targetsPath << "\n"
-              << "  " << definition.familyPlugins.size() << " families with plug-ins, "
-              << definition.hosts.size() << " hosts, " << CountEntries(definition.installFiles)
-              << " install entries\n"
-              << "Nothing was removed: removal is not built yet.\n";
-    return 0;
+        return Refuse(log, std::string(options.definition) +
+                               ": no product name; not a product definition");
+    TargetsFile targets;
+    std::string error;
+    if (!targets.fromFile(options.targets, error))
+        return Refuse(log, std::string(options.targets) + ": " + error);
+
+    log.Write(LOG_NOTICE, "uninstalling " + Text(info.name) + " (" + Text(info.id) + ", build " +
+                              Text(info.build) + ") from the targets in " + options.targets);
+    const auto report = [&](const Remover::Line& line) {
+        const std::string text = line.Text();
+        if (options.verbose)
+            std::cout << text << "\n";
+        if (line.kind == Remover::Line::Kind::Failed)
+            std::cerr << "InstallUtility: " << text << "\n";
+        log.Write(line.kind == Remover::Line::Kind::Failed ? LOG_ERR : LOG_NOTICE, text);
+    };
+    const bool succeeded =
+        Remover::Run(RemovalPlan::Make(definition, targets),
+                     options.dryRun ? TreeRemoval::Mode::Check : TreeRemoval::Mode::Remove, report);
+    log.Write(succeeded ? LOG_NOTICE : LOG_ERR,
+              succeeded ? "uninstall done" : "uninstall done, with failures");
+    return succeeded ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5 || std::strcmp(argv[1], "-uninstall") != 0 || std::strcmp(argv[4], "-v") != 0) {
+    Options options;
+    if (!ReadOptions(argc, argv, options)) {
         std::cerr << kUsage;
         return 2;
     }
-    const int status = Uninstall(argv[2], argv[3]);
+    const int status = Uninstall(options);
     // The uninstaller waits for this output to end.
     return std::fclose(stdout) == 0 ? status : 1;
 }
