@@ -101,14 +101,32 @@ struct Started {
     int output = -1;
 };
 
+/// Removing an installed product of kRemovalFiles files (bundles of
+/// kBundleFiles files in containers), in kRemovalRuns runs on fresh trees: the
+/// best time of InstallUtility, of `rm -rf` on an identical tree, and of the
+/// tool's dry run, and the tool's largest peak resident set. Negative when
+/// they cannot be measured.
+constexpr int kBundleFiles = 25;
+constexpr int kRemovalFiles = 50000;
+constexpr int kRemovalRuns = 5;
+struct RemovalFigures {
+    double toolSeconds = -1;
+    double rmSeconds = -1;
+    double dryRunSeconds = -1;
+    long toolPeakKiB = -1;
+};
+/// Works in `folder`, with the tool at `installUtility`.
+RemovalFigures MeasureRemoval(const std::string& folder, const std::string& installUtility);
+
 /// Starts `arguments[0]` (a path) with standard input from /dev/null and
 /// standard output on a pipe; standard error is kept unless `quiet`. A pid of
 /// -1 when it cannot be started.
 Started Start(const std::vector<std::string>& arguments, bool quiet);
 
 /// Waits for a started program after closing its pipe; its exit status, or
-/// -1 when it did not exit normally.
-int Finish(Started& started);
+/// -1 when it did not exit normally. `peakKiB`, when given, gets the peak
+/// resident set of the program.
+int Finish(Started& started, long* peakKiB = nullptr);
 
 } // namespace bench
 

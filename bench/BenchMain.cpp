@@ -287,6 +287,18 @@ void AddBitSetRows(Table& table, const Collector& runs) {
                 Rate(contains4, bits), contains8, contains4, 2.3);
 }
 
+void AddRemovalRows(Table& table, const bench::RemovalFigures& removal) {
+    table.Ratio(Format("Remove a product of %d files in %d-file bundles: InstallUtility / rm -rf",
+                       bench::kRemovalFiles, bench::kBundleFiles),
+                Time(removal.toolSeconds), Time(removal.rmSeconds), removal.toolSeconds,
+                removal.rmSeconds, 1.3);
+    table.Ratio("Its dry run / its removal", Time(removal.dryRunSeconds), Time(removal.toolSeconds),
+                removal.dryRunSeconds, removal.toolSeconds, 0.1);
+    table.Add({"Peak RSS of InstallUtility removing it",
+               removal.toolPeakKiB < 0 ? "-" : Megabytes(removal.toolPeakKiB * 1024.0), "", "",
+               "(info)", ""});
+}
+
 void AddStartRow(Table& table, const Collector& runs) {
     const double uninstall = runs.Median(bench::kStartUninstall);
     const double echo = runs.Median(bench::kStartEcho);
@@ -324,6 +336,10 @@ int main(int argc, char** argv) {
     Progress("Loading in fresh processes...");
     const bench::FreshLoadFigures fresh = bench::MeasureFreshLoads(workspace.files[0]);
 
+    Progress("Removing installed products...");
+    const bench::RemovalFigures removal =
+        bench::MeasureRemoval(workspace.folder, QE_INSTALLUTILITY_PATH);
+
     Progress("Preparing and checking the inputs...");
     bench::RegisterDefinitionBenchmarks(workspace.files);
     bench::RegisterAttributeLimitBenchmark(workspace.attributeLimitFile);
@@ -344,10 +360,11 @@ int main(int argc, char** argv) {
     AddStringRows(table, runs);
     AddBitSetRows(table, runs);
     AddStartRow(table, runs);
+    AddRemovalRows(table, removal);
     std::printf("\nQeBench, %d cores; times are the best of each benchmark's repetitions, run in "
                 "random order\n(fresh-process loads: %d alternated runs per reader; "
-                "the start: median of %d runs)\n\n",
-                CoreCount(), bench::kFreshLoadRuns, bench::kStartRuns);
+                "the start: median of %d runs;\nremovals: the best of %d runs on fresh trees)\n\n",
+                CoreCount(), bench::kFreshLoadRuns, bench::kStartRuns, bench::kRemovalRuns);
     table.Print();
     std::printf(
         "\nA fresh-process load times the call alone, as a program loads its definition once:\n"

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -104,7 +105,7 @@ Started Start(const std::vector<std::string>& arguments, bool quiet) {
     return started;
 }
 
-int Finish(Started& started) {
+int Finish(Started& started, long* peakKiB) {
     // Drained first: a program that still writes must not die of a closed pipe.
     char buffer[4096];
     for (ssize_t n; (n = read(started.output, buffer, sizeof buffer)) != 0;) {
@@ -114,10 +115,13 @@ int Finish(Started& started) {
     close(started.output);
     started.output = -1;
     int status = 0;
-    while (waitpid(started.pid, &status, 0) < 0) {
+    rusage usage{};
+    while (wait4(started.pid, &status, 0, &usage) < 0) {
         if (errno != EINTR)
             return -1;
     }
+    if (peakKiB != nullptr)
+        *peakKiB = usage.ru_maxrss;
     started.pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -1,17 +1,41 @@
 #!/usr/bin/env bash
-# Sets up, builds the Uninstall.app bundle with the sample product, and runs
-# the uninstaller on it. Answer "Uninstall" to go ahead; Return cancels.
+# Sets up, builds the Uninstall.app bundle with the sample product, lays the
+# product out in a sandbox folder, and runs the uninstaller on it, showing the
+# sandbox before and after. Answer "Uninstall" to go ahead; Return cancels
+# (`echo Uninstall | bash scripts/demo.sh` answers for you).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-cmake --build build/release -j"$(nproc)" --target Uninstall InstallUtility skuinfo
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build/release -j"$(nproc)" --target Uninstall InstallUtility skuinfo >/dev/null
+
+# A fresh sandbox, and a copy of the bundle whose targets file points into it.
+sandbox=build/release/demo
+rm -rf "$sandbox"
+bash scripts/sample-install.sh "$sandbox"
+sandbox=$(realpath "$sandbox")
+cp -a build/release/Uninstall.app "$sandbox/Uninstall.app"
+mv "$sandbox/target_path.xml" "$sandbox/Uninstall.app/Contents/MacOS/target_path.xml"
+
+show() {
+  echo
+  echo "$1 ($sandbox):"
+  (cd "$sandbox" && find Applications Library | sort |
+    sed -e 's|[^/]*/|    |g')
+}
 
 echo
-echo "The product the bundle removes (build/release/Uninstall.app/Contents/MacOS/sku.xml):"
-./build/release/Utility/SKUInfo/skuinfo build/release/Uninstall.app/Contents/MacOS/sku.xml |
+echo "The product the bundle removes (its sku.xml):"
+./build/release/Utility/SKUInfo/skuinfo "$sandbox/Uninstall.app/Contents/MacOS/sku.xml" |
   sed -n '1,6p'
 echo
+echo "Where it was installed (its target_path.xml):"
+grep '<target ' "$sandbox/Uninstall.app/Contents/MacOS/target_path.xml"
+show "The sandbox before"
+echo
 echo "Running the uninstaller:"
-./build/release/Uninstall.app/Contents/MacOS/Uninstall
+"$sandbox/Uninstall.app/Contents/MacOS/Uninstall"
+# The second phase runs on its own; the tool's report shows when it is done.
+sleep 1
+show "The sandbox after"
