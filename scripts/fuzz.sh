@@ -23,7 +23,7 @@ quietly cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPI
 quietly cmake --build "$dir" -j"$(nproc)" --target fuzz_targets
 
 # Each target's largest input: a definition may be long, the other texts need not.
-targets=(parse:65536 bitset:4096 strings:4096 path:4096 version:4096 guid:4096)
+targets=(parse:65536 bitset:4096 strings:4096 path:4096 version:4096 guid:4096 target_path:16384)
 
 failed=0
 for entry in "${targets[@]}"; do

@@ -565,15 +565,22 @@ Reading ReadAsTheLibraryWill(const char* text, unsigned long size) {
         .Scan();
 }
 
+// The library reads its text up to the first NUL.
+Reading ReadableReading(const char* text, unsigned long size) {
+    return ReadAsTheLibraryWill(text, strnlen(text, size));
+}
+
 } // namespace
 
 unsigned long XMLNestingLimit::ReadableLength(const char* text, unsigned long size) {
-    // The library reads its text up to the first NUL.
-    return ReadAsTheLibraryWill(text, strnlen(text, size)).length;
+    return ReadableReading(text, size).length;
 }
 
-std::string XMLNestingLimit::PreparedText(const char* text, unsigned long size) {
-    std::string prepared(text, ReadableLength(text, size));
+std::string XMLNestingLimit::PreparedText(const char* text, unsigned long size, Cut* cut) {
+    const Reading reading = ReadableReading(text, size);
+    if (cut != nullptr)
+        *cut = reading.cut;
+    std::string prepared(text, reading.length);
     prepared.append(kSpareNuls, '\0');
     return prepared;
 }

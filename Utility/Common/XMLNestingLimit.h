@@ -50,8 +50,9 @@ public:
     static unsigned long ReadableLength(const char* text, unsigned long size);
     /// The readable part of `text` followed by NULs to spare, so that the
     /// library cannot read past the end: it takes a multi-byte character's
-    /// first byte for the whole character, even when a NUL follows.
-    static std::string PreparedText(const char* text, unsigned long size);
+    /// first byte for the whole character, even when a NUL follows. `cut`,
+    /// when given, gets the limit that shortened it (none for a NUL).
+    static std::string PreparedText(const char* text, unsigned long size, Cut* cut = nullptr);
     /// Loads `document` from an open file, from its start, as the library's
     /// own LoadFile would (encoding detected, line ends made LF), but only the
     /// readable part, made safe as PreparedText does. False when a limit cut
