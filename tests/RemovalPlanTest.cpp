@@ -46,19 +46,11 @@ struct PlanCase {
     std::vector<std::string> expected;
 };
 
-class RemovalPlanRule : public ::testing::TestWithParam<PlanCase> {};
-
-TEST_P(RemovalPlanRule, GivesTheseActions) {
-    EXPECT_EQ(Plan(GetParam().installFiles, GetParam().targets), GetParam().expected)
-        << GetParam().rule;
-}
-
 const char kHeld[] = "holds an entry that is kept";
 const char kMarked[] = "marked dontDelete";
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, RemovalPlanRule,
-    ::testing::Values(
+TEST(RemovalPlan, FollowsEachRule) {
+    const PlanCase cases[] = {
         PlanCase{"items are removed whole, containers after their entries",
                  R"(<directory fileName="D"><file fileName="a"/><directory fileName="E"/>
                     </directory><file fileName="b"/>)",
@@ -102,6 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
                  R"(<target name="Docs" path="/Docs"/>)",
                  {"RemoveShortcut /Docs/A", "Keep /Docs/C: " + std::string(kMarked),
                   "Skip D: a shortcut whose folder \"Nowhere\" is not a named target",
-                  "Skip ../e: not the name of one entry, in /Docs"}}));
+                  "Skip ../e: not the name of one entry, in /Docs"}}};
+    for (const PlanCase& c : cases)
+        EXPECT_EQ(Plan(c.installFiles, c.targets), c.expected) << c.rule;
+}
 
 } // namespace

@@ -342,9 +342,10 @@ TEST(XMLNestingLimitLoadFile, AFileWhoseSizeIsZeroIsEmptyAsForTheLibrary) {
 namespace {
 
 // A definition nested `depth` levels deep: product, installFiles, then
-// directories inside each other.
+// directories inside each other, for the host H.
 std::string NestedDefinition(unsigned long depth) {
-    std::string xml = "<product><sku name=\"Deep\"/><installFiles>";
+    std::string xml =
+        "<product><sku name=\"Deep\"/><hosts><host name=\"H\"/></hosts><installFiles>";
     for (unsigned long level = 3; level <= depth; ++level)
         xml += "<directory fileName=\"d\">";
     for (unsigned long level = 3; level <= depth; ++level)
@@ -361,7 +362,10 @@ TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
     const std::filesystem::path macos = std::filesystem::path(scratch) / "Deep.app/Contents/MacOS";
     std::filesystem::create_directories(macos);
     std::filesystem::copy_file(QE_UNINSTALL_PATH, macos / "Uninstall");
-    std::ofstream(macos / "target_path.xml") << "<targets/>";
+    // The tool plans the whole tree, and finds its first folder absent.
+    std::filesystem::create_directory(std::filesystem::path(scratch) / "target");
+    std::ofstream(macos / "target_path.xml")
+        << "<targets><target host=\"H\" path=\"" << scratch << "/target\"/></targets>";
     const std::string sku = (macos / "sku.xml").string();
     const std::string targets = (macos / "target_path.xml").string();
     const struct {
@@ -371,7 +375,8 @@ TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
     } runs[] = {
         {QE_SKUINFO_PATH, sku, "name       \"Deep\""},
         {QE_SKUINFO_PATH, "--families " + sku, "Families named by hosts (0)"},
-        {QE_INSTALLUTILITY_PATH, "-uninstall " + sku + " " + targets + " -v", "Uninstalling Deep"},
+        {QE_INSTALLUTILITY_PATH, "-uninstall " + sku + " " + targets + " -v --dry-run",
+         "absent " + std::string(scratch) + "/target/d"},
         // Return takes the default button, Cancel.
         {(macos / "Uninstall").string(), "< /dev/null", "Uninstall Deep"},
     };

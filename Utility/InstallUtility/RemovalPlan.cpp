@@ -35,7 +35,7 @@ std::string NotAnEntryName(const std::string& folder) {
 
 // Walks an install-files tree in order without recursion. The visitor gets
 // each well-named entry with its path below `folder`; badly named ones are
-// given to Skip, with nothing below them visited. Leave learns whether the
+// given to BadName, with nothing below them visited. Leave learns whether the
 // visitor kept anything below the container, and says whether it keeps the
 // container itself.
 template <class Visitor>
@@ -61,7 +61,7 @@ void WalkTree(const FileNode& root, const std::string& folder, Visitor& visitor)
         const FileNode& entry = (level.next++)->second;
         const std::string name = Text(entry.name);
         if (!FileLibrary::IsEntryName(name)) {
-            visitor.Skip(name, NotAnEntryName(level.path));
+            visitor.BadName(name, NotAnEntryName(level.path));
         } else if (!entry.isDirectory) {
             if (visitor.File(entry, PathBelow(level.path, name)))
                 level.holdsKept = true;
@@ -91,6 +91,7 @@ class TreeActions : public Actions {
 public:
     using Actions::Actions;
 
+    void BadName(const std::string& name, const std::string& why) { Skip(name, why); }
     void Enter(const FileNode& entry, const std::string& path) {
         list.push_back({Kind::Enter, path, Text(entry.name), "", "", entry.ignoreInstallErrors});
     }
@@ -115,6 +116,8 @@ public:
     ShortcutActions(std::vector<Action>& list, const TargetsFile& targets)
         : Actions(list), targets(targets) {}
 
+    // Entries are reported by the host targets' walks.
+    void BadName(const std::string&, const std::string&) {}
     void Enter(const FileNode&, const std::string&) {}
     bool Leave(const FileNode&, const std::string&, bool) { return false; }
     bool File(const FileNode& entry, const std::string&) {
