@@ -21,7 +21,8 @@ mv "$sandbox/target_path.xml" "$sandbox/Uninstall.app/Contents/MacOS/target_path
 show() {
   echo
   echo "$1 ($sandbox):"
-  (cd "$sandbox" && find Applications Library | sort |
+  # Sorted with "/" first, so that each folder's entries follow it.
+  (cd "$sandbox" && find Applications Library | tr / '\001' | LC_ALL=C sort | tr '\001' / |
     sed -e 's|[^/]*/|    |g')
 }
 
@@ -33,6 +34,11 @@ echo
 echo "Where it was installed (its target_path.xml):"
 grep '<target ' "$sandbox/Uninstall.app/Contents/MacOS/target_path.xml"
 show "The sandbox before"
+macos=$sandbox/Uninstall.app/Contents/MacOS
+echo
+echo "What InstallUtility will remove and keep (its dry run, which changes nothing):"
+"$macos/InstallUtility" -uninstall "$macos/sku.xml" "$macos/target_path.xml" -v --dry-run |
+  sed -e "s|$sandbox/||"
 echo
 echo "Running the uninstaller:"
 "$sandbox/Uninstall.app/Contents/MacOS/Uninstall"
