@@ -288,8 +288,8 @@ void AddBitSetRows(Table& table, const Collector& runs) {
 }
 
 void AddRemovalRows(Table& table, const bench::RemovalFigures& removal) {
-    table.Ratio(Format("Remove a product of %d files in %d-file bundles: InstallUtility / rm -rf",
-                       bench::kRemovalFiles, bench::kBundleFiles),
+    table.Ratio("Remove a product of " + std::to_string(bench::kRemovalFiles) + " files in " +
+                    std::to_string(bench::kBundleFiles) + "-file bundles: InstallUtility / rm -rf",
                 Time(removal.toolSeconds), Time(removal.rmSeconds), removal.toolSeconds,
                 removal.rmSeconds, 1.3);
     table.Ratio("Its dry run / its removal", Time(removal.dryRunSeconds), Time(removal.toolSeconds),

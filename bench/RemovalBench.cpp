@@ -129,9 +129,8 @@ RemovalFigures MeasureRemoval(const std::string& folder, const std::string& inst
     figures.rmSeconds = Best(rm);
     figures.dryRunSeconds = Best(dryRun);
     figures.toolPeakKiB = *std::max_element(peak.begin(), peak.end());
-    unlink(definition.c_str());
-    unlink(targets.c_str());
-    unlink(checkedTargets.c_str());
+    for (const std::string& file : {definition, targets, checkedTargets})
+        fs::remove(file);
     return figures;
 }
 

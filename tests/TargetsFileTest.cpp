@@ -116,14 +116,19 @@ TEST_F(TargetsText, RefusesElementsOtherThanTarget) {
 
 TEST_F(TargetsText, ATargetHasExactlyOneOfHostAndNameAndAPath) {
     ExpectReadings({
-        {OneTarget(R"(host="H" name="N" path="/a")"), "refused: target 1 (line 2): has both host "
-                                                      "and name"},
-        {OneTarget(R"(path="/a")"), "refused: target 1 (line 2): has neither host nor name"},
-        {OneTarget(R"(host="" path="/a")"), "refused: target 1 (line 2): has an empty host"},
-        {OneTarget(R"(name="" path="/a")"), "refused: target 1 (line 2): has an empty name"},
-        {OneTarget(R"(name="N&#0;x" path="/a")"), "refused: target 1 (line 2): name holds a NUL "
-                                                  "byte"},
-        {OneTarget(R"(host="H")"), "refused: target 1 (line 2): has no path"},
+        {OneTarget(R"(host="H" name="N" path="/a")"),
+         "refused: target 1 (host \"H\", line 2): has both host "
+         "and name"},
+        {OneTarget(R"(path="/a")"),
+         "refused: target 1 (path \"/a\", line 2): has neither host nor name"},
+        {OneTarget(R"(host="" path="/a")"),
+         "refused: target 1 (host \"\", line 2): has an empty host"},
+        {OneTarget(R"(name="" path="/a")"),
+         "refused: target 1 (name \"\", line 2): has an empty name"},
+        {OneTarget(R"(name="N&#0;x" path="/a")"),
+         "refused: target 1 (name \"N\\x00x\", line 2): name holds a NUL "
+         "byte"},
+        {OneTarget(R"(host="H")"), "refused: target 1 (host \"H\", line 2): has no path"},
     });
 }
 
@@ -131,17 +136,19 @@ TEST_F(TargetsText, APathIsAbsoluteWithoutDotComponentsAndNotTheRoot) {
     const std::string first = "<targets>\n<target host=\"H\" path=\"/ok\"/>\n";
     ExpectReadings({
         {first + "<target host=\"H\" path=\"Plug-ins\"/></targets>",
-         "refused: target 2 (line 3): path \"Plug-ins\" is not absolute"},
-        {OneTarget(R"(host="H" path="")"), "refused: target 1 (line 2): path \"\" is not absolute"},
-        {OneTarget(R"(host="H" path="/")"), "refused: target 1 (line 2): path \"/\" is the root"},
+         "refused: target 2 (host \"H\", line 3): path \"Plug-ins\" is not absolute"},
+        {OneTarget(R"(host="H" path="")"),
+         "refused: target 1 (host \"H\", line 2): path \"\" is not absolute"},
+        {OneTarget(R"(host="H" path="/")"),
+         "refused: target 1 (host \"H\", line 2): path \"/\" is the root"},
         {OneTarget(R"(host="H" path="///")"),
-         "refused: target 1 (line 2): path \"///\" is the root"},
+         "refused: target 1 (host \"H\", line 2): path \"///\" is the root"},
         {OneTarget(R"(host="H" path="/a/../b")"),
-         "refused: target 1 (line 2): path \"/a/../b\" has a \"..\" component"},
+         "refused: target 1 (host \"H\", line 2): path \"/a/../b\" has a \"..\" component"},
         {OneTarget(R"(host="H" path="/a/./")"),
-         "refused: target 1 (line 2): path \"/a/./\" has a \".\" component"},
+         "refused: target 1 (host \"H\", line 2): path \"/a/./\" has a \".\" component"},
         {OneTarget(R"(host="H" path="/a&#0;/..")"),
-         "refused: target 1 (line 2): path holds a NUL byte"},
+         "refused: target 1 (host \"H\", line 2): path holds a NUL byte"},
     });
 }
 
@@ -153,7 +160,7 @@ TEST_F(TargetsText, NamedTargetsHaveDistinctNames) {
         {"<targets>\n" + docs + "<target name=\"docs\" path=\"/b\"/></targets>",
          "name Docs /a @2; name docs /b @3"},
         {"<targets>\n" + docs + host + "<target name=\"Docs\" path=\"/b\"/></targets>",
-         "refused: target 3 (line 4): name \"Docs\" is already that of target 1"},
+         "refused: target 3 (name \"Docs\", line 4): name \"Docs\" is already that of target 1"},
     });
 }
 

@@ -1,6 +1,7 @@
 #include "TargetsFile.h"
 
 #include "FileLibrary.h"
+#include "PrintableText.h"
 #include "XMLNestingLimit.h"
 #include "XMLParser.h"
 
@@ -86,6 +87,16 @@ std::string ReadTarget(const TiXmlElement& element, Target& target) {
     return std::string();
 }
 
+// How a refused target is known besides its place: its host, else its name,
+// else its path, as written.
+std::string Label(const TiXmlElement& element) {
+    for (const char* attribute : {"host", "name", "path"}) {
+        if (const std::string* value = Value(element, attribute))
+            return std::string(attribute) + " " + Quoted(PrintableText::Escaped(*value)) + ", ";
+    }
+    return std::string();
+}
+
 // A shortcut's folder must be one: no two named targets share a name.
 std::string DuplicateName(const Target& target, const std::vector<Target>& earlier) {
     if (target.name.IsEmpty())
@@ -130,8 +141,8 @@ std::string ReadTargets(const TiXmlDocument& document, Cut cut, std::vector<Targ
         if (why.empty())
             why = DuplicateName(target, targets);
         if (!why.empty())
-            return "target " + std::to_string(targets.size() + 1) + " (line " +
-                   std::to_string(element->Row()) + "): " + why;
+            return "target " + std::to_string(targets.size() + 1) + " (" + Label(*element) +
+                   "line " + std::to_string(element->Row()) + "): " + why;
         targets.push_back(std::move(target));
     }
     return std::string();

@@ -12,6 +12,7 @@
 #include "SKUDefinition.h"
 #include "TargetsFile.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -115,7 +116,11 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
+    // A reader that goes away must not stop a removal halfway: the writes
+    // fail instead, and the exit status says so.
+    std::signal(SIGPIPE, SIG_IGN);
     const int status = Uninstall(options);
     // The uninstaller waits for this output to end.
-    return std::fclose(stdout) == 0 ? status : 1;
+    const bool written = std::cout.flush().good();
+    return std::fclose(stdout) == 0 && written ? status : 1;
 }
