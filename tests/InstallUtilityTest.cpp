@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,4 +59,28 @@ TEST(InstallUtility, RefusesWhatItCannotUse) {
     for (const char* arguments : {"", "-install a b -v", "-uninstall a", "-uninstall a b -v x",
                                   "-uninstall a b -v -v", "-uninstall a b --dry-run -v --dry-run"})
         EXPECT_EQ(RunInstallUtility(arguments).status, 2) << arguments;
+}
+
+// The reader of the report goes away at once: the removal still finishes.
+TEST(InstallUtility, ClosedOutputDoesNotStopTheRemoval) {
+    char scratch[] = "/tmp/installutility-closed-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::string folder = std::string(scratch) + "/target";
+    mkdir(folder.c_str(), 0700);
+    std::ofstream definition(std::string(scratch) + "/sku.xml");
+    definition << "<product><sku name=\"P\"/><hosts><host name=\"H\"/></hosts><installFiles>";
+    // Far more report than a pipe holds.
+    for (int file = 0; file < 3000; ++file) {
+        const std::string name = "file" + std::to_string(file);
+        std::ofstream(folder + "/" + name) << name;
+        definition << "<file fileName=\"" << name << "\"/>";
+    }
+    definition << "</installFiles></product>";
+    definition.close();
+    std::ofstream(std::string(scratch) + "/targets.xml")
+        << "<targets><target host=\"H\" path=\"" << folder << "\"/></targets>";
+    RunInstallUtility("-uninstall " + std::string(scratch) + "/sku.xml " + scratch +
+                      "/targets.xml -v | true");
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    std::filesystem::remove_all(scratch);
 }

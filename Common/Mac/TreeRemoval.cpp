@@ -28,6 +28,22 @@ Result FailedWith(int error) {
     return {Status::Failed, std::strerror(error)};
 }
 
+Result CheckedName(const std::string& name) {
+    return FileLibrary::IsEntryName(name) ? Done()
+                                          : Result{Status::Failed, "not the name of one entry"};
+}
+
+// The entry `name` of `parent` itself, never what a link leads to: Done with
+// its `status`, or Absent, or Failed.
+Result LookAt(int parent, const std::string& name, struct stat& status) {
+    const Result named = CheckedName(name);
+    if (named.status != Status::Done)
+        return named;
+    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
+        return Done();
+    return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+}
+
 // Folders that are links or no folders are left alone, whatever their kind.
 Result NotARealFolder(int parent, const std::string& name) {
     struct stat status;
@@ -255,16 +271,12 @@ bool HoldsOnly(int parent, const std::string& name, const std::set<std::string>&
 Result CheckEmptyFolder(int parent, const std::string& name,
                         const std::set<std::string>& goingAway) {
     struct stat status;
-    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    const Result found = LookAt(parent, name, status);
+    if (found.status != Status::Done)
+        return found;
     if (!S_ISDIR(status.st_mode))
         return {Status::Kept, "not a folder"};
     return HoldsOnly(parent, name, goingAway) ? Done() : Result{Status::Kept, "not empty"};
-}
-
-Result CheckedName(const std::string& name) {
-    return FileLibrary::IsEntryName(name) ? Done()
-                                          : Result{Status::Failed, "not the name of one entry"};
 }
 
 } // namespace
@@ -376,14 +388,10 @@ TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descr
 }
 
 TreeRemoval::Result TreeRemoval::RemoveItemAt(int parent, const std::string& name, Mode mode) {
-    const Result named = CheckedName(name);
-    if (named.status != Status::Done)
-        return named;
     struct stat status;
-    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
-    if (mode == Mode::Check)
-        return Done();
+    const Result found = LookAt(parent, name, status);
+    if (found.status != Status::Done || mode == Mode::Check)
+        return found;
     if (S_ISDIR(status.st_mode))
         return RemoveFolder(parent, name);
     if (unlinkat(parent, name.c_str(), 0) == 0)
@@ -416,12 +424,10 @@ TreeRemoval::Result TreeRemoval::RemoveEmptyFolderAt(int parent, const std::stri
 }
 
 TreeRemoval::Result TreeRemoval::RemoveLinkAt(int parent, const std::string& name, Mode mode) {
-    const Result named = CheckedName(name);
-    if (named.status != Status::Done)
-        return named;
     struct stat status;
-    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    const Result found = LookAt(parent, name, status);
+    if (found.status != Status::Done)
+        return found;
     if (!S_ISLNK(status.st_mode))
         return {Status::Kept, "not a symbolic link"};
     if (mode == Mode::Check || unlinkat(parent, name.c_str(), 0) == 0)
