@@ -279,6 +279,7 @@ TEST_F(InstallUtilityRemoval, EveryInstallHostVariantIsProcessedAndNoOther) {
                {{"@/ed/Blur.plugin", "removed"}, {"@/ed32/Blur.plugin", "removed"}},
                0,
                R"(<target host="Editor" path="@/ed"/><target host="Editor32" path="@/ed32"/>
+                  <target host="Editor" path="@/absent"/>
                   <target host="Viewer" path="@/viewer"/><target host="Player" path="@/player"/>)"});
     // A skipped target may be named by its host or by its folder.
     Report verdicts = Verdicts(run.out);

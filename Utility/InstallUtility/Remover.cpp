@@ -33,6 +33,10 @@ public:
     Execution(TreeRemoval::Mode mode, const Remover::Report& report) : mode(mode), report(report) {}
 
     void Do(const Action& action) {
+        // What is skipped is told of wherever it stands: it is about the two
+        // files, not the disk.
+        if (action.kind == Kind::Skip)
+            return report({Line::Kind::Skipped, action.name, action.why, false});
         if (action.kind == Kind::Target || action.kind == Kind::RemoveShortcut) {
             targetEnded = false;
             skippedLevels = 0;
@@ -53,7 +57,7 @@ public:
         case Kind::Keep:
             return Say(action, {Status::Kept, action.why});
         case Kind::Skip:
-            return report({Line::Kind::Skipped, action.name, action.why, false});
+            break;
         }
     }
 
