@@ -399,6 +399,33 @@ TEST_F(InstallUtilityRemoval, FailureIsReportedTheRestGoesOnUnlessIgnored) {
     }
 }
 
+// Anyone may have renamed another user's folder to an item's name in a
+// container every user may write to, sticky or not: it is not entered.
+TEST_F(InstallUtilityRemoval, ContainerEveryoneMayWriteToIsNotEntered) {
+    const struct {
+        fs::perms mode;
+        const char* flags;
+        int status;
+    } cases[] = {{fs::perms::all, "", 1},
+                 {fs::perms::all | fs::perms::sticky_bit, "", 1},
+                 {fs::perms::all, R"( ignoreinstallerrors="1")", 0}};
+    for (const auto& c : cases) {
+        fs::remove_all(P("app"));
+        const Entries item = {"app/Open/Item.plugin/x"};
+        Prepare({std::string(R"(<directory fileName="Open")") + c.flags +
+                     R"(><file fileName="Item.plugin"/></directory>)",
+                 item,
+                 item,
+                 {},
+                 c.status});
+        fs::permissions(P("app/Open"), c.mode);
+        const ToolOutput run = Uninstall();
+        EXPECT_EQ(run.status, c.status) << run.out;
+        EXPECT_EQ(Remaining(), Expected(item)) << run.out;
+        ExpectReport(run.out, {{"@/app/Open", "failed"}, {"@/app/Open/Item.plugin", "(none)"}});
+    }
+}
+
 // Containers, dontDelete, a user's file, a shortcut, an absent entry.
 const Scenario kInstallation = {
     R"(<directory fileName="Plug-ins"><directory fileName="Filters">

@@ -179,14 +179,51 @@ TEST_F(TreeRemovalTest, TargetFolderIsOpenedWithoutUntrustedLinks) {
     }
 }
 
-TEST_F(TreeRemovalTest, RootsOwnLinkIsFollowed) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "only root's links are followed";
-    Make({"t/real/x"});
-    symlink("real", P("t/link").c_str());
+// The scratch folder sits where only root may write all the way from "/", as
+// root's own links must; /tmp is open to everyone.
+class RootOnlyScratch : public TreeRemovalTest {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0)
+            GTEST_SKIP() << "only root's links are followed";
+        std::string base = "/run/qe-scratch-XXXXXX";
+        if (mkdtemp(base.data()) == nullptr)
+            GTEST_SKIP() << "no folder only root may write to";
+        std::filesystem::remove_all(root);
+        root = base;
+        Make({"t/", "real/x"});
+    }
+};
+
+TEST_F(RootOnlyScratch, RootsOwnLinkIsFollowed) {
+    symlink("../real", P("t/link").c_str());
     Descriptor folder;
     ASSERT_EQ(TreeRemoval::OpenTargetFolder(P("t/link"), folder).status, Status::Done);
     EXPECT_EQ(faccessat(folder.Get(), "x", F_OK, 0), 0);
+}
+
+// Root's link is refused where another user may have moved it, or a folder of
+// root's holding it: into a folder open to others, or below one.
+TEST_F(RootOnlyScratch, RootsLinkAnotherUserCouldPlaceIsRefused) {
+    const struct {
+        const char* link;
+        const char* open;
+        mode_t mode;
+        uid_t owner;
+    } cases[] = {
+        {"sticky/link", "sticky", 01777, 0},
+        {"group/roots/link", "group", 0775, 0},
+        {"users/roots/link", "users", 0755, 65534},
+    };
+    for (const auto& c : cases) {
+        Make({std::filesystem::path(c.link).parent_path().string() + "/"});
+        ASSERT_EQ(chmod(P(c.open).c_str(), c.mode), 0);
+        ASSERT_EQ(chown(P(c.open).c_str(), c.owner, 0), 0);
+        symlink(P("real").c_str(), P(c.link).c_str());
+        Descriptor folder;
+        EXPECT_EQ(TreeRemoval::OpenTargetFolder(P(c.link), folder).status, Status::Failed)
+            << c.link;
+    }
 }
 
 // Another thread keeps swapping a folder of the bundle for a link to the

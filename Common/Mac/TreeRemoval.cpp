@@ -52,13 +52,31 @@ Result NotARealFolder(int parent, const std::string& name) {
     return {Status::Kept, isLink ? "a symbolic link" : "not a folder"};
 }
 
-// Only root can have made, or can change, a link that root owns in a folder
-// that only root may write to (or whose sticky bit keeps others' hands off).
-bool OnlyRootControls(int folder, const struct stat& link) {
-    struct stat holder;
-    if (link.st_uid != 0 || fstat(folder, &holder) != 0 || holder.st_uid != 0)
-        return false;
-    return (holder.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (holder.st_mode & S_ISVTX) != 0;
+// A folder that root owns and nobody else may write to. A sticky bit is not
+// enough: others may still move their own entries in, a link root made among them.
+bool OnlyRootMayWrite(int folder) {
+    struct stat status;
+    return fstat(folder, &status) == 0 && status.st_uid == 0 &&
+           (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The folder being opened and whether only root can have put it where it is:
+// once a folder another user may write to was passed, what lies below it may
+// have been moved there by that user, root's own folders and links included.
+struct Walk {
+    Descriptor current;
+    bool trusted;
+
+    void MoveTo(int folder) {
+        current.Reset(folder);
+        trusted = trusted && OnlyRootMayWrite(folder);
+    }
+};
+
+Walk StartAtRoot() {
+    Walk walk{Descriptor(open("/", kFolderFlags)), true};
+    walk.trusted = walk.current.IsOpen() && OnlyRootMayWrite(walk.current.Get());
+    return walk;
 }
 
 std::deque<std::string> ComponentsOf(const std::string& path) {
@@ -73,14 +91,14 @@ std::deque<std::string> ComponentsOf(const std::string& path) {
 }
 
 // Puts a trusted link's text in place of its own component.
-Result FollowLink(const std::string& name, std::deque<std::string>& rest, Descriptor& current) {
-    const int folder = current.Get();
+Result FollowLink(const std::string& name, std::deque<std::string>& rest, Walk& walk) {
+    const int folder = walk.current.Get();
     struct stat link;
     if (fstatat(folder, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0)
         return FailedWith(errno);
     if (!S_ISLNK(link.st_mode))
         return {Status::Failed, "\"" + name + "\" is not a folder"};
-    if (!OnlyRootControls(folder, link))
+    if (link.st_uid != 0 || !walk.trusted)
         return {Status::Failed, "\"" + name + "\" is a symbolic link another user could change"};
     std::string text(4096, '\0');
     const ssize_t length = readlinkat(folder, name.c_str(), &text[0], text.size());
@@ -90,18 +108,18 @@ Result FollowLink(const std::string& name, std::deque<std::string>& rest, Descri
     std::deque<std::string> components = ComponentsOf(text);
     rest.insert(rest.begin(), components.begin(), components.end());
     if (text[0] == '/')
-        current.Reset(open("/", kFolderFlags));
-    return current.IsOpen() ? Done() : FailedWith(errno);
+        walk = StartAtRoot();
+    return walk.current.IsOpen() ? Done() : FailedWith(errno);
 }
 
-// Opens the next component of a target path into `current`.
-Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Descriptor& current,
+// Opens the next component of a target path into `walk`.
+Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Walk& walk,
                      int& linksLeft) {
     if (name == ".")
         return Done();
-    const int next = openat(current.Get(), name.c_str(), kFolderFlags);
+    const int next = openat(walk.current.Get(), name.c_str(), kFolderFlags);
     if (next >= 0) {
-        current.Reset(next);
+        walk.MoveTo(next);
         return Done();
     }
     if (errno == ENOENT)
@@ -110,7 +128,7 @@ Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Des
         return FailedWith(errno);
     if (--linksLeft < 0)
         return FailedWith(ELOOP);
-    return FollowLink(name, rest, current);
+    return FollowLink(name, rest, walk);
 }
 
 bool WritableByEveryone(int folder) {
@@ -370,20 +388,20 @@ TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descr
     if (std::any_of(rest.begin(), rest.end(),
                     [](const std::string& name) { return name == "." || name == ".."; }))
         return {Status::Failed, "a path with a \".\" or \"..\" component"};
-    Descriptor current(open("/", kFolderFlags));
-    if (!current.IsOpen())
+    Walk walk = StartAtRoot();
+    if (!walk.current.IsOpen())
         return FailedWith(errno);
     int linksLeft = kMaxLinks;
     while (!rest.empty()) {
         const std::string name = rest.front();
         rest.pop_front();
-        const Result opened = OpenComponent(name, rest, current, linksLeft);
+        const Result opened = OpenComponent(name, rest, walk, linksLeft);
         if (opened.status != Status::Done)
             return opened;
     }
-    if (WritableByEveryone(current.Get()))
+    if (WritableByEveryone(walk.current.Get()))
         return {Status::Failed, "every user may write to it, so what it holds may be anyone's"};
-    folder = std::move(current);
+    folder = std::move(walk.current);
     return Done();
 }
 

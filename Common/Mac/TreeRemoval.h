@@ -78,8 +78,9 @@ public:
 
     /// Opens the folder at the absolute `path` into `folder`. Each component
     /// is opened without following links, except a link that only root can
-    /// have made and changed (owned by root, in a folder only root may write
-    /// to, as /tmp on macOS): a link anyone else could swap is refused.
+    /// have made and placed (owned by root, below folders that root owns and
+    /// only root may write to, as /tmp on macOS): a link anyone else could
+    /// swap or move there, or reach by moving a folder, is refused.
     /// Absent when the folder is not there; Failed for a path that is not
     /// absolute, a refused link, something that is no folder, or a folder
     /// every user may write to, whose entries may be anyone's.

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <set>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -13,6 +14,11 @@ using Kind = Action::Kind;
 using Line = Remover::Line;
 using Result = TreeRemoval::Result;
 using Status = TreeRemoval::Status;
+
+bool WritableByEveryone(int folder) {
+    struct stat status;
+    return fstat(folder, &status) != 0 || (status.st_mode & S_IWOTH) != 0;
+}
 
 Line::Kind LineKindOf(Status status) {
     switch (status) {
@@ -90,11 +96,20 @@ private:
         goingAway.emplace_back();
     }
 
+    // A container every user may write to is not entered, as a target folder
+    // would be refused: anyone may have renamed another user's folder there
+    // to the name of one of the product's items.
     void Enter(const Action& action) {
-        const Result entered = chain->Enter(action.name);
-        if (entered.status == Status::Done) {
+        Result entered = chain->Enter(action.name);
+        if (entered.status == Status::Done && !WritableByEveryone(chain->Current())) {
             goingAway.emplace_back();
             return;
+        }
+        if (entered.status == Status::Done) {
+            entered = {Status::Failed,
+                       "every user may write to it, so what it holds may be anyone's"};
+            if (chain->Leave().status != Status::Done)
+                targetEnded = true;
         }
         Say(action, entered);
         skippedLevels = 1;
