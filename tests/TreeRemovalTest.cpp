@@ -100,6 +100,24 @@ TEST_F(TreeRemovalTest, CheckModeChangesNothing) {
           });
 }
 
+// Anyone may have renamed another user's folder into one every user may
+// write to: such a folder is not entered, even inside a bundle.
+TEST_F(TreeRemovalTest, FolderEveryoneMayWriteToIsNotEntered) {
+    for (const mode_t mode : {0777, 01777}) {
+        std::filesystem::remove_all(P("t"));
+        Make({"t/a.plugin/shared/victim/file", "t/a.plugin/own"});
+        chmod(P("t/a.plugin/shared").c_str(), mode);
+        const TreeRemoval::Result result = TreeRemoval::RemoveItemAt(Open("t").Get(), "a.plugin");
+        EXPECT_EQ(result.status, Status::Failed) << mode;
+        EXPECT_EQ(Snapshot(P("t")),
+                  (Tree{{"a.plugin", "/"},
+                        {"a.plugin/shared", "/"},
+                        {"a.plugin/shared/victim", "/"},
+                        {"a.plugin/shared/victim/file", "t/a.plugin/shared/victim/file"}}))
+            << mode;
+    }
+}
+
 TEST_F(TreeRemovalTest, ContainerGoesOnlyWhenEmpty) {
     Check({{"an empty folder", {"t/a/"}, "a", Status::Done, {}},
            {"a folder with a user's file",

@@ -131,6 +131,8 @@ Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Wal
     return FollowLink(name, rest, walk);
 }
 
+const char kWritableByEveryone[] = "every user may write to it, so what it holds may be anyone's";
+
 bool WritableByEveryone(int folder) {
     struct stat status;
     return fstat(folder, &status) != 0 || (status.st_mode & S_IWOTH) != 0;
@@ -349,6 +351,10 @@ TreeRemoval::Result TreeRemoval::Folders::Enter(const std::string& name) {
     const Identity& here = levels.back().identity;
     if (identity.device != here.device || identity.mount != here.mount)
         return {Status::Failed, "on another file system"};
+    // Anyone may have renamed another user's entries in there to the names
+    // of what is to be removed.
+    if (WritableByEveryone(folder.Get()))
+        return {Status::Failed, kWritableByEveryone};
     levels.push_back({std::move(folder), identity});
     CloseOldestIfOverBudget();
     return Done();
@@ -400,7 +406,7 @@ TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descr
             return opened;
     }
     if (WritableByEveryone(walk.current.Get()))
-        return {Status::Failed, "every user may write to it, so what it holds may be anyone's"};
+        return {Status::Failed, kWritableByEveryone};
     folder = std::move(walk.current);
     return Done();
 }

@@ -48,7 +48,8 @@ public:
         explicit Folders(Descriptor first);
         /// Opens folder `name` in the current one and makes it current: Done;
         /// Absent; Kept when it is a link or no folder; Failed when it is on
-        /// another file system or cannot be opened.
+        /// another file system, every user may write to it (anyone may have
+        /// renamed another user's entries in there), or it cannot be opened.
         Result Enter(const std::string& name);
         /// Makes the enclosing folder current again. Failed when it is no
         /// longer the folder that was entered from (it was moved); the chain

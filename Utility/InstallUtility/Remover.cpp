@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <set>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -14,11 +13,6 @@ using Kind = Action::Kind;
 using Line = Remover::Line;
 using Result = TreeRemoval::Result;
 using Status = TreeRemoval::Status;
-
-bool WritableByEveryone(int folder) {
-    struct stat status;
-    return fstat(folder, &status) != 0 || (status.st_mode & S_IWOTH) != 0;
-}
 
 Line::Kind LineKindOf(Status status) {
     switch (status) {
@@ -96,20 +90,11 @@ private:
         goingAway.emplace_back();
     }
 
-    // A container every user may write to is not entered, as a target folder
-    // would be refused: anyone may have renamed another user's folder there
-    // to the name of one of the product's items.
     void Enter(const Action& action) {
-        Result entered = chain->Enter(action.name);
-        if (entered.status == Status::Done && !WritableByEveryone(chain->Current())) {
+        const Result entered = chain->Enter(action.name);
+        if (entered.status == Status::Done) {
             goingAway.emplace_back();
             return;
-        }
-        if (entered.status == Status::Done) {
-            entered = {Status::Failed,
-                       "every user may write to it, so what it holds may be anyone's"};
-            if (chain->Leave().status != Status::Done)
-                targetEnded = true;
         }
         Say(action, entered);
         skippedLevels = 1;
