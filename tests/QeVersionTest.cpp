@@ -65,3 +65,23 @@ TEST(QeVersionText, BothFormsAndTheDigitNumber) {
     EXPECT_EQ(11000u, QeVersion(1, 10, 0, 0).ToUInt());
     EXPECT_EQ(2000u, QeVersion(2, 0, 0, 0).ToUInt());
 }
+
+// The digits are read as the byte string's unsigned reading reads them: a
+// leading minus counts down from 2^32, a later one ends the number, and a
+// number past 32 bits keeps its low 32 bits (past 64 bits, all bits set).
+TEST(QeVersionText, ToUIntOfNegativeAndOversizedParts) {
+    const struct {
+        QeVersion version;
+        bool shortForm;
+        unsigned int number;
+    } cases[] = {
+        {QeVersion(-1, 0, 0, 0), false, 4294967296u - 1000u},
+        {QeVersion(-1, 2, 3, 4), false, 4294967296u - 1234u},
+        {QeVersion(1, -2, 3, 4), false, 1u},
+        {QeVersion(4294, 967295, 0, 0), true, 4294967286u}, // 42949672950 mod 2^32
+        {QeVersion(4294, 967296, 0, 0), true, 0u},          // 42949672960 mod 2^32
+        {QeVersion(99999, 99999, 99999, 99999), false, 4294967295u},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.version.ToUInt(c.shortForm), c.number) << c.version.ToString().ConstData();
+}
