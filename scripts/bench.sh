@@ -5,13 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh build bench
 dir=build/bench
 mkdir -p "$dir"
 log=$dir/build.log
 # Only the table is printed; the build's output is kept for when it fails.
-if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DQE_BENCH=ON &&
-  cmake --build "$dir" -j"$(nproc)" --target QeBench; } >"$log" 2>&1; then
+if ! { cmake --preset bench && cmake --build --preset bench -j"$(nproc)"; } >"$log" 2>&1; then
   cat "$log" >&2
   echo "bench.sh: the build failed; its output is in $log" >&2
   exit 1

@@ -6,9 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/release -j"$(nproc)" --target Uninstall InstallUtility skuinfo >/dev/null
+bash scripts/setup.sh build
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(nproc)" >/dev/null
 
 # A fresh sandbox, and a copy of the bundle whose targets file points into it.
 sandbox=build/release/demo

@@ -11,16 +11,15 @@ if ! [[ $seconds =~ ^[1-9][0-9]*$ ]]; then
   exit 2
 fi
 
-bash scripts/setup.sh
+bash scripts/setup.sh build fuzz
 dir=build/fuzz
 mkdir -p "$dir/corpus" "$dir/artifacts" "$dir/logs"
 # Quiet unless it fails: the output is one line per target.
 quietly() {
   "$@" >"$dir/logs/build.log" 2>&1 || { cat "$dir/logs/build.log" >&2; exit 1; }
 }
-quietly cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" -DQE_FUZZ=ON -DBUILD_TESTING=OFF
-quietly cmake --build "$dir" -j"$(nproc)" --target fuzz_targets
+quietly cmake --preset fuzz
+quietly cmake --build --preset fuzz -j"$(nproc)"
 
 # Each target's largest input: a definition may be long, the other texts need not.
 targets=(parse:65536 bitset:4096 strings:4096 path:4096 version:4096 guid:4096 target_path:16384)

@@ -1,15 +1,30 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build and test the project.
+# Installs what a fresh Debian 12 machine lacks for the named parts of the
+# work (all of them when none is named):
+#   build  compilers, CMake and TinyXML      test   GoogleTest
+#   bench  Google Benchmark                  fuzz   clang with libFuzzer
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config libtinyxml-dev libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev)
+declare -A packages_of=(
+  [build]="g++ make cmake pkg-config libtinyxml-dev"
+  [test]="libgtest-dev"
+  [bench]="libbenchmark-dev"
+  [fuzz]="clang libclang-rt-14-dev"
+)
+parts=("$@")
+[ ${#parts[@]} -eq 0 ] && parts=(build test bench fuzz)
 
 missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
+for part in "${parts[@]}"; do
+  if [ -z "${packages_of[$part]+set}" ]; then
+    echo "setup.sh: unknown part '$part' (build, test, bench or fuzz)" >&2
+    exit 2
   fi
+  for package in ${packages_of[$part]}; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
 done
 
 if [ ${#missing[@]} -eq 0 ]; then

@@ -1,26 +1,16 @@
 #!/usr/bin/env bash
-# Sets up, then builds and runs the whole test suite twice: a plain build
-# and an AddressSanitizer + UndefinedBehaviorSanitizer build that also checks
-# for leaks.
+# Sets up, then builds and runs the whole test suite twice (the workflow
+# presets of CMakePresets.json): a plain build in build/test, and an
+# AddressSanitizer + UndefinedBehaviorSanitizer build in build/sanitize that
+# also checks for leaks, in the tests and in every tool they run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
-jobs=$(nproc)
-
-run_suite() {
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" -DQE_WERROR=ON "$@"
-  cmake --build "$dir" -j"$jobs"
-  (cd "$dir" && ctest --output-on-failure -j"$jobs")
-}
+bash scripts/setup.sh build test
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
 
 echo "== Plain build =="
-run_suite build/test -DCMAKE_BUILD_TYPE=Debug
+cmake --workflow --preset test
 echo "== ASan + UBSan build, leaks checked =="
-# LeakSanitizer runs with AddressSanitizer: any leak, in a test or in a tool a
-# test runs, fails that test.
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-run_suite build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQE_SANITIZE=ON
+cmake --workflow --preset sanitize
