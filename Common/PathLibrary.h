@@ -12,6 +12,8 @@
 
 #include "QeString.h"
 
+#include <string>
+
 /// The separator the suite's callers pass. Each file that includes this
 /// header has its own copy.
 static const QeString kPathSeparator("/");
@@ -26,6 +28,10 @@ public:
     /// directory ends with one already; an empty directory gives "/name".
     static QeString GetDirectoryWithFile(const QeString& directory, const QeString& fileName,
                                          const QeString& separator = kPathSeparator);
+    /// `base` and `component` joined by one "/", unless `base` ends with one
+    /// already; an empty `base` gives `component` alone (unlike
+    /// GetDirectoryWithFile, which gives "/component").
+    static std::string AppendPathComponent(const std::string& base, const std::string& component);
     /// Everything up to and including the last separator; empty without one.
     static QeString GetDirectoryWithoutFile(const QeString& path,
                                             const QeString& separator = kPathSeparator);

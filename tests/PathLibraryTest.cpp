@@ -58,6 +58,13 @@ TEST(PathLibraryDirectoryWithFile, JoinsWithOneSeparator) {
             << c.directory;
 }
 
+TEST(PathLibraryAppendPathComponent, JoinsWithOneSlashAndKeepsAnEmptyBaseEmpty) {
+    const struct { const char *base, *expected; } cases[] = {
+        {"/t", "/t/f"}, {"/t/", "/t/f"}, {"/", "/f"}, {"", "f"}, {"t//", "t//f"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, PathLibrary::AppendPathComponent(c.base, "f")) << c.base;
+}
+
 TEST(PathLibraryDirectoryWithoutFile, UpToTheLastSeparator) {
     Check(&PathLibrary::GetDirectoryWithoutFile, {{"/a/b/c.txt", "/a/b/"}, {"c.txt", ""},
           {"/a/b/", "/a/b/"}, {"/x", "/"}, {"", ""}});

@@ -1,5 +1,7 @@
 #include "ProcessLibrary.h"
 
+#include "SystemCall.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -90,10 +92,8 @@ long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Outp
     }
     close(report[1]);
     int error = 0;
-    ssize_t n;
-    do
-        n = read(report[0], &error, sizeof error);
-    while (n < 0 && errno == EINTR);
+    const ssize_t n =
+        SystemCall::RetryOnEintr([&] { return read(report[0], &error, sizeof error); });
     close(report[0]);
     if (child < 0)
         return -1;
@@ -106,10 +106,9 @@ long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Outp
 
 int ProcessLibrary::WaitForExit(long process) {
     int status = 0;
-    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
+    if (SystemCall::RetryOnEintr([&] { return waitpid(static_cast<pid_t>(process), &status, 0); }) <
+        0)
+        return -1;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;

@@ -2,6 +2,7 @@
 
 #include "Descriptor.h"
 #include "FileLibrary.h"
+#include "SystemCall.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -74,16 +75,16 @@ bool RemoveNonFolder(int parent, const char* name) {
 bool CopyBytes(int from, int to) {
     char buffer[1 << 16];
     for (;;) {
-        const ssize_t count = read(from, buffer, sizeof buffer);
-        if (count == 0)
-            return true;
-        if (count < 0 && errno != EINTR)
-            return false;
+        const ssize_t count =
+            SystemCall::RetryOnEintr([&] { return read(from, buffer, sizeof buffer); });
+        if (count <= 0)
+            return count == 0;
         for (ssize_t done = 0; done < count;) {
-            const ssize_t written = write(to, buffer + done, static_cast<size_t>(count - done));
-            if (written < 0 && errno != EINTR)
+            const ssize_t written = SystemCall::RetryOnEintr(
+                [&] { return write(to, buffer + done, static_cast<size_t>(count - done)); });
+            if (written < 0)
                 return false;
-            done += written > 0 ? written : 0;
+            done += written;
         }
     }
 }

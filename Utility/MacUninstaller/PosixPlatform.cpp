@@ -2,6 +2,7 @@
 
 #include "PrintableText.h"
 #include "ProcessLibrary.h"
+#include "SystemCall.h"
 #include "TreeCopy.h"
 
 #include <cerrno>
@@ -27,7 +28,6 @@ struct AuthorizationOpaqueRef {
 
 namespace {
 
-const char kAdministratorRight[] = "system.privilege.admin";
 const char kStandardButton[] = "OK";
 // By absolute path: a PATH of the caller's must not choose what asks for the
 // password or runs the tool.
@@ -49,9 +49,7 @@ AnswerLine ReadAnswerLine(std::string& line) {
     bool readAny = false;
     bool tooLong = false;
     for (char c;;) {
-        const ssize_t n = read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = SystemCall::RetryOnEintr([&] { return read(STDIN_FILENO, &c, 1); });
         if (n <= 0 && !readAny)
             return AnswerLine::End;
         if (n <= 0 || c == '\n')
@@ -230,10 +228,11 @@ std::string PosixPlatform::TemporaryDirectory() {
 std::string PosixPlatform::GloballyUniqueString() {
     unsigned char bytes[16] = {};
     for (size_t done = 0; done < sizeof bytes;) {
-        const ssize_t n = getrandom(bytes + done, sizeof bytes - done, 0);
-        if (n < 0 && errno != EINTR)
+        const ssize_t n = SystemCall::RetryOnEintr(
+            [&] { return getrandom(bytes + done, sizeof bytes - done, 0); });
+        if (n < 0)
             break;
-        done += n > 0 ? static_cast<size_t>(n) : 0;
+        done += static_cast<size_t>(n);
     }
     // Laid out as a version 4 UUID.
     bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
@@ -311,8 +310,8 @@ void PosixPlatform::KeepTerminalForLaunchedTasks() {
         return;
     ProcessLibrary::InterruptsIgnored interrupts;
     char ignored;
-    for (ssize_t n = 1; n > 0 || (n < 0 && errno == EINTR);)
-        n = read(launchedTasksPipe, &ignored, 1);
+    while (SystemCall::RetryOnEintr([&] { return read(launchedTasksPipe, &ignored, 1); }) > 0) {
+    }
     close(launchedTasksPipe);
     launchedTasksPipe = -1;
 }
@@ -383,11 +382,7 @@ OSStatus PosixPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef auth
 }
 
 long PosixPlatform::ReadToolOutput(const ToolOutput& output, char* buffer, unsigned long size) {
-    ssize_t n;
-    do
-        n = read(output.descriptor, buffer, size);
-    while (n < 0 && errno == EINTR);
-    return n;
+    return SystemCall::RetryOnEintr([&] { return read(output.descriptor, buffer, size); });
 }
 
 int PosixPlatform::ToolExitStatus(const ToolOutput& output) {
