@@ -32,6 +32,9 @@ public:
     /// already; an empty `base` gives `component` alone (unlike
     /// GetDirectoryWithFile, which gives "/component").
     static std::string AppendPathComponent(const std::string& base, const std::string& component);
+    /// The path less its last "/" and what follows; "/" for "/name", "." for
+    /// a path without "/".
+    static std::string RemoveLastPathComponent(const std::string& path);
     /// Everything up to and including the last separator; empty without one.
     static QeString GetDirectoryWithoutFile(const QeString& path,
                                             const QeString& separator = kPathSeparator);

@@ -65,6 +65,13 @@ TEST(PathLibraryAppendPathComponent, JoinsWithOneSlashAndKeepsAnEmptyBaseEmpty) 
         EXPECT_EQ(c.expected, PathLibrary::AppendPathComponent(c.base, "f")) << c.base;
 }
 
+TEST(PathLibraryRemoveLastPathComponent, KeepsTheRootAndGivesDotWithoutASlash) {
+    const struct { const char *path, *expected; } cases[] = {
+        {"/a/b", "/a"}, {"/a", "/"}, {"/", "/"}, {"a", "."}, {"", "."}, {"a/b/", "a/b"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, PathLibrary::RemoveLastPathComponent(c.path)) << c.path;
+}
+
 TEST(PathLibraryDirectoryWithoutFile, UpToTheLastSeparator) {
     Check(&PathLibrary::GetDirectoryWithoutFile, {{"/a/b/c.txt", "/a/b/"}, {"c.txt", ""},
           {"/a/b/", "/a/b/"}, {"/x", "/"}, {"", ""}});

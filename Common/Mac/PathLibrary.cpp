@@ -105,6 +105,13 @@ std::string PathLibrary::AppendPathComponent(const std::string& base,
     return base + "/" + component;
 }
 
+std::string PathLibrary::RemoveLastPathComponent(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 QeString PathLibrary::GetDirectoryWithoutFile(const QeString& path, const QeString& separator) {
     const unsigned long last = path.IndexLastOf(separator);
     if (path.HasOf(last))
