@@ -26,7 +26,7 @@ public:
     bool Create(const std::string& path);
     /// Copies the folder tree `source` as `destination`, which must not
     /// exist; when `destination` lies in the folder Create made, through the
-    /// descriptor kept since, so a folder put in its place cannot receive it.
+    /// descriptor kept since, so a folder put at its path cannot receive it.
     bool CopyTree(const std::string& source, const std::string& destination) const;
 
 private:

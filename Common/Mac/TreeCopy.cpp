@@ -90,7 +90,7 @@ bool CopyBytes(int from, int to) {
 }
 
 // A regular file opened for reading, or -1: O_NONBLOCK so that a FIFO put in
-// its place is opened without waiting for a writer, then refused.
+// the file's place is opened without waiting for a writer, then refused.
 int OpenRegularFile(int folder, const char* name, int noFollow, struct stat& status) {
     const int file = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
     if (file >= 0 && (fstat(file, &status) != 0 || !S_ISREG(status.st_mode))) {
@@ -137,7 +137,7 @@ int MakeFolder(int parent, const char* name) {
 }
 
 // The folder `name` in `parent`, opened for filling: an existing folder as it
-// is; a link or anything else in its place is replaced by a new folder.
+// is; a link or anything else under that name is replaced by a new folder.
 int OpenDestinationFolder(int parent, const char* name) {
     const int folder = openat(parent, name, kFolderFlags);
     if (folder >= 0 || (errno != ENOENT && errno != ENOTDIR && errno != ELOOP))

@@ -162,7 +162,7 @@ OSStatus PosixPlatform::AuthorizationCopyRights(AuthorizationRef authorization, 
         return errAuthorizationDenied;
     if (!IsRoot() && ProcessLibrary::Run({privilegeTool, "-n", "-v"},
                                          {/*descriptor=*/-1, /*quietErrors=*/true}) != 0) {
-        // sudo asks for the password on the terminal, unless asking is not allowed.
+        // Nothing is remembered: `-v` asks for the password on the terminal.
         if ((flags & kAuthorizationFlagInteractionAllowed) == 0 ||
             ProcessLibrary::Run({privilegeTool, "-v"}) != 0)
             return errAuthorizationCanceled;

@@ -17,6 +17,8 @@ const AuthorizationFlags kRightsFlags = kAuthorizationFlagInteractionAllowed |
                                         kAuthorizationFlagPreAuthorize;
 const unsigned long kOutputReadSize = 64;
 
+// The alert texts are kept word for word, their spelling ("unxpected",
+// "occured") and the file name they mention included: users know them.
 const char kConfigurationErrorTitle[] = "Configuration Error";
 const char kConfigurationErrorText[] =
     "Configuration file Uninstall.plist not found in application bundle.";
@@ -131,7 +133,6 @@ void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string&
         ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
     if (!toolStatus)
         return;
-    // A tool that failed is never reported as a completed uninstall.
     if (*toolStatus == 0)
         ShowNotice(UninstallTitle(productName), kCompletedText);
     else
