@@ -12,6 +12,8 @@
 
 #include "QeString.h"
 
+#include <string>
+
 /// The separator the suite's callers pass. Each file that includes this
 /// header has its own copy.
 static const QeString kPathSeparator("/");
@@ -26,6 +28,13 @@ public:
     /// directory ends with one already; an empty directory gives "/name".
     static QeString GetDirectoryWithFile(const QeString& directory, const QeString& fileName,
                                          const QeString& separator = kPathSeparator);
+    /// `base` and `component` joined by one "/", unless `base` ends with one
+    /// already; an empty `base` gives `component` alone (unlike
+    /// GetDirectoryWithFile, which gives "/component").
+    static std::string AppendPathComponent(const std::string& base, const std::string& component);
+    /// The path less its last "/" and what follows; "/" for "/name", "." for
+    /// a path without "/".
+    static std::string RemoveLastPathComponent(const std::string& path);
     /// Everything up to and including the last separator; empty without one.
     static QeString GetDirectoryWithoutFile(const QeString& path,
                                             const QeString& separator = kPathSeparator);

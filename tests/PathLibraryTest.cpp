@@ -58,6 +58,20 @@ TEST(PathLibraryDirectoryWithFile, JoinsWithOneSeparator) {
             << c.directory;
 }
 
+TEST(PathLibraryAppendPathComponent, JoinsWithOneSlashAndKeepsAnEmptyBaseEmpty) {
+    const struct { const char *base, *expected; } cases[] = {
+        {"/t", "/t/f"}, {"/t/", "/t/f"}, {"/", "/f"}, {"", "f"}, {"t//", "t//f"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, PathLibrary::AppendPathComponent(c.base, "f")) << c.base;
+}
+
+TEST(PathLibraryRemoveLastPathComponent, KeepsTheRootAndGivesDotWithoutASlash) {
+    const struct { const char *path, *expected; } cases[] = {
+        {"/a/b", "/a"}, {"/a", "/"}, {"/", "/"}, {"a", "."}, {"", "."}, {"a/b/", "a/b"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, PathLibrary::RemoveLastPathComponent(c.path)) << c.path;
+}
+
 TEST(PathLibraryDirectoryWithoutFile, UpToTheLastSeparator) {
     Check(&PathLibrary::GetDirectoryWithoutFile, {{"/a/b/c.txt", "/a/b/"}, {"c.txt", ""},
           {"/a/b/", "/a/b/"}, {"/x", "/"}, {"", ""}});

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -65,6 +66,63 @@ struct TemporaryDirectorySetting {
             unsetenv("TMPDIR");
     }
 };
+
+// A privilege tool standing in for sudo: it appends its arguments, each
+// ended by '|', as one line to `folder`/log; `-n -v` (is a password
+// remembered?) exits with `remembered` and `-v` (asking for it) with `asked`;
+// `-- TOOL ARGUMENTS` runs the tool.
+std::string RecordingPrivilegeTool(const std::string& folder, int remembered, int asked) {
+    const std::string path = folder + "/sudo", log = folder + "/log";
+    std::ofstream(path) << "#!/bin/sh\nprintf '%s|' \"$@\" >>'" << log << "'\necho >>'" << log
+                        << "'\ncase \"$1\" in -n) exit " << remembered << ";; -v) exit " << asked
+                        << ";; --) shift; exec \"$@\";; esac\n";
+    chmod(path.c_str(), 0755);
+    chmod(folder.c_str(), 0777);
+    return path;
+}
+
+// Runs `steps` in a child process, as the nobody user when `ordinaryUser`
+// and this is root, so that rights go through the privilege tool; the
+// child's exit status.
+template <class Steps> int InChild(bool ordinaryUser, Steps steps) {
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (ordinaryUser && geteuid() == 0 && (setgid(nobody) != 0 || setuid(nobody) != 0))
+            _exit(100);
+        _exit(steps());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Obtains the rights, runs `tool` with them and reads its output to the end,
+// then frees the rights; the status of obtaining them, and the output.
+std::pair<OSStatus, std::string> RunWithRights(PosixPlatform& platform, AuthorizationFlags flags,
+                                               const char* tool,
+                                               std::vector<std::string> arguments) {
+    AuthorizationRef authorization = nullptr;
+    platform.AuthorizationCreate(kAuthorizationFlagDefaults, &authorization);
+    const OSStatus rights = platform.AuthorizationCopyRights(
+        authorization, UninstallerPlatform::kAdministratorRight, flags);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ToolOutput output;
+    std::string text;
+    if (platform.AuthorizationExecuteWithPrivileges(authorization, tool, 0, argv.data(), &output) ==
+        errAuthorizationSuccess) {
+        char buffer[64];
+        for (long n; (n = platform.ReadToolOutput(output, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<size_t>(n));
+        platform.ToolExitStatus(output);
+    }
+    platform.AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);
+    return {rights, text};
+}
 
 } // namespace
 
@@ -220,4 +278,79 @@ TEST(PosixPlatform, PrivilegedToolOutputEndsAndItsStatusIsReported) {
                                                           none, &output),
               0);
     EXPECT_EQ(platform.AuthorizationFree(authorization, kAuthorizationFlagDestroyRights), 0);
+}
+
+TEST(PosixPlatform, AnAnswerThatIsNoButtonAsksAgain) {
+    const std::string prompt = "[Cancel] Uninstall ";
+    const struct {
+        std::string input;
+        int button;
+        std::string after;
+    } cases[] = {{"maybe\nuninstall\n", UninstallerPlatform::kAlternateButton,
+                  "maybe\n" + prompt + "uninstall\n"},
+                 {"Uninstal\nCANCEL\n", UninstallerPlatform::kDefaultButton,
+                  "Uninstal\n" + prompt + "CANCEL\n"},
+                 {"yes", UninstallerPlatform::kDefaultButton, "yes\n" + prompt + "\n"}};
+    for (const auto& c : cases) {
+        const auto [printed, button] = Alert("P", c.input);
+        EXPECT_EQ(button, c.button) << c.input;
+        EXPECT_EQ(printed, "\nUninstall P\nRemove P?\n" + prompt + c.after) << c.input;
+    }
+}
+
+TEST(PosixPlatform, RightsOfAnOrdinaryUserGoThroughThePrivilegeToolWithTheseCommandLines) {
+    const AuthorizationFlags ask = kAuthorizationFlagInteractionAllowed;
+    const std::string run = "--|/bin/echo|-uninstall|s|t|-v|\n";
+    const struct {
+        const char* name;
+        int remembered, asked;
+        AuthorizationFlags flags;
+        OSStatus rights;
+        std::string log;
+    } cases[] = {
+        {"remembered before", 0, 0, ask, errAuthorizationSuccess, "-n|-v|\n" + run},
+        {"asked and given", 1, 0, ask, errAuthorizationSuccess, "-n|-v|\n-v|\n" + run + "-k|\n"},
+        {"asked and refused", 1, 1, ask, errAuthorizationCanceled, "-n|-v|\n-v|\n"},
+        {"not to be asked", 1, 0, kAuthorizationFlagDefaults, errAuthorizationCanceled,
+         "-n|-v|\n"}};
+    for (const auto& c : cases) {
+        Scratch scratch;
+        const std::string tool = RecordingPrivilegeTool(scratch.path, c.remembered, c.asked);
+        const int status = InChild(/*ordinaryUser=*/true, [&] {
+            PosixPlatform platform(tool);
+            const auto [rights, output] =
+                RunWithRights(platform, c.flags, "/bin/echo", {"-uninstall", "s", "t", "-v"});
+            const bool ran = output == (rights == 0 ? "-uninstall s t -v\n" : "");
+            return rights == c.rights && ran ? 0 : 1;
+        });
+        std::ifstream log(scratch.path + "/log");
+        EXPECT_EQ(status, 0) << c.name;
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(log), {}), c.log) << c.name;
+    }
+}
+
+TEST(PosixPlatform, ThePrivilegedToolGetsOnlyTheStandardDescriptors) {
+    // Handed down without close-on-exec, as a caller's descriptor may be.
+    const int inherited = open("/dev/null", O_RDONLY);
+    ASSERT_GT(inherited, STDERR_FILENO);
+    for (const bool ordinaryUser : {false, true}) {
+        if (!ordinaryUser && geteuid() != 0)
+            continue;
+        Scratch scratch;
+        const std::string tool = RecordingPrivilegeTool(scratch.path, 0, 0);
+        const std::string listing = scratch.path + "/descriptors";
+        InChild(ordinaryUser, [&] {
+            PosixPlatform platform(tool);
+            const std::string descriptors =
+                RunWithRights(platform, kAuthorizationFlagInteractionAllowed, "/bin/sh",
+                              {"-c", "ls /proc/$$/fd; true"})
+                    .second;
+            std::ofstream(listing) << descriptors;
+            return 0;
+        });
+        std::ifstream printed(listing);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(printed), {}), "0\n1\n2\n")
+            << (ordinaryUser ? "through the privilege tool" : "as root");
+    }
+    close(inherited);
 }

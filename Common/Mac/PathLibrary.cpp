@@ -1,5 +1,7 @@
 #include "PathLibrary.h"
 
+#include <string>
+
 #ifdef __APPLE__
 #include <CoreServices/CoreServices.h>
 #else
@@ -94,6 +96,20 @@ QeString PathLibrary::GetDirectoryWithFile(const QeString& directory, const QeSt
     if (directory.HasOf(last) && last == directory.Size() - 1)
         return directory + fileName;
     return directory + separator + fileName;
+}
+
+std::string PathLibrary::AppendPathComponent(const std::string& base,
+                                             const std::string& component) {
+    if (base.empty() || base.back() == '/')
+        return base + component;
+    return base + "/" + component;
+}
+
+std::string PathLibrary::RemoveLastPathComponent(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 QeString PathLibrary::GetDirectoryWithoutFile(const QeString& path, const QeString& separator) {

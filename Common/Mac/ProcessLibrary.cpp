@@ -1,7 +1,11 @@
 #include "ProcessLibrary.h"
 
+#include "SystemCall.h"
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +47,34 @@ void ConnectOutput(const ProcessLibrary::Output& output) {
     }
 }
 
+// The child's side of Spawn: only async-signal-safe calls until exec, and
+// exec's error sent back on `report` when it fails.
+[[noreturn]] void ExecInChild(std::vector<char*>& argv, const ProcessLibrary::Output& output,
+                              int report) {
+    RestoreDefaultSignals();
+    ConnectOutput(output);
+    execv(argv[0], argv.data());
+    const int error = errno;
+    ssize_t ignored = write(report, &error, sizeof error);
+    (void)ignored;
+    _exit(127);
+}
+
+// The parent's side of Spawn: `report` ends without a byte once the child
+// exec'd. The child's process id, or -1 (a failed exec's child waited for).
+long AwaitExecReport(pid_t child, int report) {
+    int error = 0;
+    const ssize_t n = SystemCall::RetryOnEintr([&] { return read(report, &error, sizeof error); });
+    close(report);
+    if (child < 0)
+        return -1;
+    if (n > 0) {
+        ProcessLibrary::WaitForExit(child);
+        return -1;
+    }
+    return child;
+}
+
 } // namespace
 
 ProcessLibrary::InterruptsIgnored::InterruptsIgnored()
@@ -69,6 +101,19 @@ ProcessLibrary::ChildExitsKept::~ChildExitsKept() {
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
+void ProcessLibrary::KeepInheritedDescriptorsFromChildren() {
+    DIR* descriptors = opendir("/proc/self/fd");
+    if (descriptors == nullptr)
+        return;
+    const int own = dirfd(descriptors);
+    while (const dirent* entry = readdir(descriptors)) {
+        const int descriptor = std::atoi(entry->d_name);
+        if (descriptor > STDERR_FILENO && descriptor != own)
+            fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+    }
+    closedir(descriptors);
+}
+
 long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Output& output) {
     if (arguments.empty() || arguments[0].empty() || arguments[0][0] != '/')
         return -1;
@@ -79,37 +124,17 @@ long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Outp
         return -1;
     std::fflush(nullptr);
     const pid_t child = fork();
-    if (child == 0) {
-        RestoreDefaultSignals();
-        ConnectOutput(output);
-        execv(argv[0], argv.data());
-        const int error = errno;
-        ssize_t ignored = write(report[1], &error, sizeof error);
-        (void)ignored;
-        _exit(127);
-    }
+    if (child == 0)
+        ExecInChild(argv, output, report[1]);
     close(report[1]);
-    int error = 0;
-    ssize_t n;
-    do
-        n = read(report[0], &error, sizeof error);
-    while (n < 0 && errno == EINTR);
-    close(report[0]);
-    if (child < 0)
-        return -1;
-    if (n > 0) {
-        WaitForExit(child);
-        return -1;
-    }
-    return child;
+    return AwaitExecReport(child, report[0]);
 }
 
 int ProcessLibrary::WaitForExit(long process) {
     int status = 0;
-    while (waitpid(static_cast<pid_t>(process), &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
+    if (SystemCall::RetryOnEintr([&] { return waitpid(static_cast<pid_t>(process), &status, 0); }) <
+        0)
+        return -1;
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;

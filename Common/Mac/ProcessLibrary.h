@@ -59,6 +59,10 @@ public:
         sigset_t previousMask;
     };
 
+    /// Marks every descriptor this process was handed beyond 0, 1 and 2 to be
+    /// closed on exec: they stay open here but no program started later gets
+    /// them. Call it before starting any program.
+    static void KeepInheritedDescriptorsFromChildren();
     /// Starts the program at the absolute path `arguments[0]` with the default
     /// handling of every catchable signal and an empty signal mask, whatever
     /// this process ignores or blocks. Its process id, or -1 when it could not

@@ -2,6 +2,7 @@
 
 #include "Descriptor.h"
 #include "FileLibrary.h"
+#include "SystemCall.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -74,22 +75,22 @@ bool RemoveNonFolder(int parent, const char* name) {
 bool CopyBytes(int from, int to) {
     char buffer[1 << 16];
     for (;;) {
-        const ssize_t count = read(from, buffer, sizeof buffer);
-        if (count == 0)
-            return true;
-        if (count < 0 && errno != EINTR)
-            return false;
+        const ssize_t count =
+            SystemCall::RetryOnEintr([&] { return read(from, buffer, sizeof buffer); });
+        if (count <= 0)
+            return count == 0;
         for (ssize_t done = 0; done < count;) {
-            const ssize_t written = write(to, buffer + done, static_cast<size_t>(count - done));
-            if (written < 0 && errno != EINTR)
+            const ssize_t written = SystemCall::RetryOnEintr(
+                [&] { return write(to, buffer + done, static_cast<size_t>(count - done)); });
+            if (written < 0)
                 return false;
-            done += written > 0 ? written : 0;
+            done += written;
         }
     }
 }
 
 // A regular file opened for reading, or -1: O_NONBLOCK so that a FIFO put in
-// its place is opened without waiting for a writer, then refused.
+// the file's place is opened without waiting for a writer, then refused.
 int OpenRegularFile(int folder, const char* name, int noFollow, struct stat& status) {
     const int file = openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
     if (file >= 0 && (fstat(file, &status) != 0 || !S_ISREG(status.st_mode))) {
@@ -136,7 +137,7 @@ int MakeFolder(int parent, const char* name) {
 }
 
 // The folder `name` in `parent`, opened for filling: an existing folder as it
-// is; a link or anything else in its place is replaced by a new folder.
+// is; a link or anything else under that name is replaced by a new folder.
 int OpenDestinationFolder(int parent, const char* name) {
     const int folder = openat(parent, name, kFolderFlags);
     if (folder >= 0 || (errno != ENOENT && errno != ENOTDIR && errno != ELOOP))

@@ -5,30 +5,37 @@
 //   standard input: an empty line or its end takes the default button, a
 //   button's title in any case takes that button, anything else asks again.
 // - The bundle is found from the executable's real path, which lies in its
-//   Contents/MacOS directory.
+//   Contents/MacOS directory (ExecutableLocation).
 // - Alerts show control characters of their texts escaped (\x1b), and an
 //   answer is read up to a bounded length.
 // - Temporary directories go in TMPDIR when no other user can swap what it
 //   holds (a real folder of this user or root, not writable by others unless
 //   sticky, and so every folder above it), else in /tmp. They are created with
 //   mode 0700, never reused, and a bundle is copied into the one made last
-//   through its descriptor, never through a link.
+//   through its descriptor, never through a link (PrivateFolder).
+// - Launched tasks are not this process's children (DetachedTasks).
 // - Administrator rights: the root user has them; anyone else is asked by
-//   /usr/bin/sudo on the terminal, and tools then run through it.
+//   the privilege tool (/usr/bin/sudo) on the terminal, and tools then run
+//   through it.
 #ifndef QE_POSIXPLATFORM_H
 #define QE_POSIXPLATFORM_H
 
+#include "DetachedTasks.h"
+#include "PrivateFolder.h"
 #include "UninstallerPlatform.h"
 
 #include <memory>
+#include <string>
 
 class PosixPlatform : public UninstallerPlatform {
 public:
     /// Takes the process's signal and descriptor settings that the platform
-    /// calls rely on: exits of children are kept to be waited for, a closed
-    /// output is an error rather than a signal, and descriptors inherited
-    /// beyond the standard three are not passed on.
-    PosixPlatform();
+    /// calls rely on: exits of children are kept to be waited for, SIGPIPE is
+    /// ignored so a write to a pipe nobody reads fails with EPIPE, and
+    /// descriptors inherited beyond the standard three are not passed on.
+    /// `privilegeTool` asks for the password and runs tools as root; it is
+    /// named by absolute path, so no PATH of the caller's can choose it.
+    explicit PosixPlatform(std::string privilegeTool = "/usr/bin/sudo");
     PosixPlatform(const PosixPlatform&) = delete;
     PosixPlatform& operator=(const PosixPlatform&) = delete;
     ~PosixPlatform() override;
@@ -63,22 +70,10 @@ public:
     OSStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags) override;
 
 private:
-    // The directory holding the running executable (Contents/MacOS).
-    std::string ExecutableDirectory();
-
-    // Closes the descriptor of the directory made last.
-    void ForgetCreatedDirectory();
-
-    // The directory made last by CreateDirectory, open since it was made.
-    struct CreatedDirectory {
-        std::string path;
-        int descriptor = -1;
-    };
-    CreatedDirectory createdDirectory;
-
-    // Read end of a pipe whose write end only launched tasks hold: it ends
-    // when they all have. -1 when no task was launched from a terminal.
-    int launchedTasksPipe = -1;
+    const std::string privilegeTool;
+    // The folder made last by CreateDirectory, open since it was made.
+    PrivateFolder createdFolder;
+    DetachedTasks launchedTasks;
 
     // The terminal's interrupt keys go to the tool from its start until its
     // exit status is taken.

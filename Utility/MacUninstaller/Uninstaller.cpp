@@ -1,5 +1,6 @@
 #include "Uninstaller.h"
 
+#include "PathLibrary.h"
 #include "SKUDefinition.h"
 
 namespace {
@@ -11,25 +12,19 @@ const char kTargetsFile[] = "target_path.xml";
 const char kToolName[] = "InstallUtility";
 const char kBundleCopyName[] = "Uninstall.app";
 const char kCopyExecutable[] = "Contents/MacOS/Uninstall";
-const char kAdministratorRight[] = "system.privilege.admin";
 const AuthorizationFlags kRightsFlags = kAuthorizationFlagInteractionAllowed |
                                         kAuthorizationFlagExtendRights |
                                         kAuthorizationFlagPreAuthorize;
 const unsigned long kOutputReadSize = 64;
 
+// The alert texts are kept word for word, their spelling ("unxpected",
+// "occured") and the file name they mention included: users know them.
 const char kConfigurationErrorTitle[] = "Configuration Error";
 const char kConfigurationErrorText[] =
     "Configuration file Uninstall.plist not found in application bundle.";
 const char kUnexpectedErrorTitle[] = "Unexpected Error";
 const char kUnexpectedErrorText[] = "An unxpected error has occured. Restart uninstaller.";
 const char kCompletedText[] = "Uninstallation completed successfully.";
-
-// Joins with exactly one separator between the two parts.
-std::string AppendPathComponent(const std::string& base, const std::string& component) {
-    if (base.empty())
-        return component;
-    return base.back() == '/' ? base + component : base + "/" + component;
-}
 
 // The product name is always inserted as text, never used as a format.
 std::string UninstallTitle(const std::string& productName) {
@@ -51,8 +46,8 @@ std::string GetProductName(const std::optional<std::string>& skuPath) {
 }
 
 std::optional<std::string> CreateTemporaryDirectory(UninstallerPlatform& platform) {
-    const std::string path =
-        AppendPathComponent(platform.TemporaryDirectory(), platform.GloballyUniqueString());
+    const std::string path = PathLibrary::AppendPathComponent(platform.TemporaryDirectory(),
+                                                              platform.GloballyUniqueString());
     if (!platform.CreateDirectory(path))
         return std::nullopt;
     return path;
@@ -92,10 +87,10 @@ void Uninstaller::ConfirmAndRelaunch(const BundleFiles& files, const std::string
         ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
         return;
     }
-    const std::string copy = AppendPathComponent(*directory, kBundleCopyName);
+    const std::string copy = PathLibrary::AppendPathComponent(*directory, kBundleCopyName);
     // A copy or start that fails is reported, not left to end in silence.
     if (!platform.CopyItem(platform.BundlePath(), copy) ||
-        !platform.LaunchTask(AppendPathComponent(copy, kCopyExecutable),
+        !platform.LaunchTask(PathLibrary::AppendPathComponent(copy, kCopyExecutable),
                              {kPrivilegedPhaseArgument}))
         ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
 }
@@ -122,8 +117,8 @@ void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string&
     }
     std::optional<int> toolStatus;
     bool filesGone = false;
-    if (platform.AuthorizationCopyRights(authorization, kAdministratorRight, kRightsFlags) ==
-        errAuthorizationSuccess) {
+    if (platform.AuthorizationCopyRights(authorization, UninstallerPlatform::kAdministratorRight,
+                                         kRightsFlags) == errAuthorizationSuccess) {
         // The paths the tool runs with are taken only once the rights are
         // granted, where this executable is then: the folder may have been
         // moved or replaced while the password was typed.
@@ -138,7 +133,6 @@ void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string&
         ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
     if (!toolStatus)
         return;
-    // A tool that failed is never reported as a completed uninstall.
     if (*toolStatus == 0)
         ShowNotice(UninstallTitle(productName), kCompletedText);
     else

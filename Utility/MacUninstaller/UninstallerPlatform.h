@@ -24,6 +24,10 @@ public:
     static constexpr int kDefaultButton = 1;
     static constexpr int kAlternateButton = 0;
 
+    /// The right AuthorizationCopyRights grants for running a tool as the
+    /// administrator; every other right is denied.
+    static constexpr char kAdministratorRight[] = "system.privilege.admin";
+
     virtual ~UninstallerPlatform() = default;
 
     /// Shows a modal alert and waits for a button. No default title means

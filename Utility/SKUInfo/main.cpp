@@ -29,8 +29,8 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-// "FILE:ROW:COL: what the XML library found wrong", without a location the
-// library could not give.
+// "FILE:ROW:COL: what TinyXML found wrong", without the row and column when
+// TinyXML could not give them.
 std::string XmlProblem(const char* path, const TiXmlDocument& document) {
     std::string problem = path;
     if (document.ErrorRow() > 0)
@@ -51,15 +51,15 @@ std::string WhyUnreadable(const char* path, int error) {
     return std::strerror(error);
 }
 
-// The reader itself never reports a problem, so the file is checked here:
-// readable, a regular file, and holding a `product` element. It is opened as
-// the reader opens it, so that a FIFO or a device is refused, not waited on.
-int CheckDefinitionFile(const char* path) {
+// The reader itself never reports a problem, so the file is loaded here and
+// checked: readable, a regular file, and holding a `product` element. It is
+// opened as the reader opens it, so that a FIFO or a device is refused, not
+// waited on. 0 when `document` holds a definition to show.
+int LoadDefinitionFile(const char* path, TiXmlDocument& document) {
     errno = 0;
     FILE* file = FileLibrary::OpenRegularFile(QeString(path));
     if (file == nullptr)
         return Fail(std::string("cannot read ") + path + ": " + WhyUnreadable(path, errno));
-    TiXmlDocument document;
     XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
     XMLNestingLimit::LoadFile(document, file, &cut);
     std::fclose(file);
@@ -96,10 +96,11 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    if (const int status = CheckDefinitionFile(path))
+    TiXmlDocument document;
+    if (const int status = LoadDefinitionFile(path, document))
         return status;
     SKUDefinition definition;
-    definition.fromFile(path);
+    definition.parseInner(document);
     if (familyOffers)
         SKUInfoPrinter::PrintFamilyOffers(definition, std::cout);
     else

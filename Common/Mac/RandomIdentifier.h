@@ -1,0 +1,15 @@
+// RandomIdentifier: texts unique to one run, usable as file names.
+#ifndef QE_RANDOMIDENTIFIER_H
+#define QE_RANDOMIDENTIFIER_H
+
+#include <string>
+
+class RandomIdentifier {
+public:
+    /// A random version 4 UUID in upper-case hexadecimal
+    /// ("1B4E28BA-2FA1-41D2-883F-0016D3CCA427"), from the system's random
+    /// source; the bytes it could not give stay zero.
+    static std::string Uuid();
+};
+
+#endif
