@@ -2,6 +2,7 @@
 // allocation fail on demand and check that nothing is left half-written.
 #include "QeString.h"
 #include "QeUnicodeString.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,6 @@ public:
     FailingAllocations(const FailingAllocations&) = delete;
     FailingAllocations& operator=(const FailingAllocations&) = delete;
 };
-
-std::string Bytes(const QeString& text) {
-    return std::string(text.ConstData(), text.Size());
-}
 
 } // namespace
 
@@ -56,16 +53,16 @@ TEST(AllocationFailure, ByteStringStaysUnsetOrUnchanged) {
 
         text.Append(QeString());
         text.Append(text);
-        EXPECT_EQ(Bytes(text), "abc");
+        EXPECT_EQ(Text(text), "abc");
         text += "def";
-        EXPECT_EQ(Bytes(text), "abc");
+        EXPECT_EQ(Text(text), "abc");
 
         EXPECT_TRUE(text.ReplaceChars("b", '_').IsEmpty());
         EXPECT_TRUE(text.Replace("b", "x").IsEmpty());
         EXPECT_TRUE(QeString().FromDword(7).IsEmpty());
     }
     text.Append(text);
-    EXPECT_EQ(Bytes(text), "abcabc");
+    EXPECT_EQ(Text(text), "abcabc");
 }
 
 TEST(AllocationFailure, WideStringAndConversionsStayUnset) {

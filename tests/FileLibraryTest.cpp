@@ -1,5 +1,6 @@
 #include "FileLibrary.h"
 #include "ProcessLibrary.h"
+#include "TestSupport.h"
 
 #include "ScratchTree.h"
 
@@ -36,9 +37,6 @@ struct CurrentFolder {
 class Scratch : public scratch::ScratchTree {
 protected:
     static QeString Q(const std::string& text) { return QeString(text.data(), text.size()); }
-    static std::string S(const QeString& text) {
-        return std::string(text.ConstData(), text.Size());
-    }
     QeString QP(const std::string& name) const { return Q(P(name)); }
     void Age(const std::string& name) const {
         fs::last_write_time(P(name), fs::last_write_time(P(name)) - std::chrono::hours(9000));
@@ -81,15 +79,15 @@ TEST_F(FileLibraryIsFileExists, FollowsLinksAndKnowsOnlyFilesAndFolders) {
 TEST_F(FileLibraryReadFile, WholeRegularFilesOnly) {
     const std::string zeros = std::string("a\0b", 3) + std::string(70000, '\0') + "c";
     std::ofstream(P("zeros"), std::ios::binary) << zeros;
-    EXPECT_EQ(zeros, S(FileLibrary::readFile(QP("zeros"))));
+    EXPECT_EQ(zeros, Text(FileLibrary::readFile(QP("zeros"))));
 
     Make({"d/", "fifo|"});
     std::ofstream(P("empty")).flush();
     alarm(30); // a read blocked on the FIFO ends the run instead of hanging it
     for (const char* name : {"empty", "missing", "d", "fifo"})
-        EXPECT_EQ("", S(FileLibrary::readFile(QP(name)))) << name;
+        EXPECT_EQ("", Text(FileLibrary::readFile(QP(name)))) << name;
     alarm(0);
-    EXPECT_EQ("", S(FileLibrary::readFile("")));
+    EXPECT_EQ("", Text(FileLibrary::readFile("")));
 }
 
 TEST_F(FileLibraryWriteFile, ReplacesOrAppends) {
@@ -324,7 +322,7 @@ TEST_F(FileLibraryCreateShortCut, LinksToAnExistingTargetAsWritten) {
                                        {QP("dangling"), QP("l")},
                                        {QP("f"), ""},
                                        {"", QP("l")}})
-        EXPECT_FALSE(FileLibrary::CreateShortCut(target, link)) << S(target) << S(link);
+        EXPECT_FALSE(FileLibrary::CreateShortCut(target, link)) << Text(target) << Text(link);
     CurrentFolder cwd(root);
     EXPECT_TRUE(FileLibrary::CreateShortCut("f", "rel"));
     const Tree expected = {{"d", "/"},     {"dangling", "->gone"}, {"f", "f"},
@@ -403,7 +401,7 @@ TEST_F(FileLibraryHostilePaths, APathHoldingANulByteIsRefused) {
     EXPECT_FALSE(FileLibrary::RemoveEmptyDirectory(nul("missing")));
     EXPECT_FALSE(FileLibrary::IsFileExists(nul("f")));
     EXPECT_FALSE(FileLibrary::IsDirectoryExists(nul("d")));
-    EXPECT_EQ("", S(FileLibrary::readFile(nul("f"))));
+    EXPECT_EQ("", Text(FileLibrary::readFile(nul("f"))));
     EXPECT_EQ(nullptr, FileLibrary::OpenRegularFile(nul("f")));
     EXPECT_FALSE(FileLibrary::writeFile("changed", nul("f")));
     EXPECT_FALSE(FileLibrary::writeFile("new", nul("new"), true));

@@ -1,4 +1,5 @@
 #include "FileNode.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -6,19 +7,15 @@
 
 namespace {
 
-std::string S(const QeString& text) {
-    return std::string(text.ConstData(), text.Size());
-}
-
 // Every member, children included.
 std::string Describe(const FileNode& node) {
-    std::string out = S(node.name) + "|" + S(node.parentDirectory) + "|" +
+    std::string out = Text(node.name) + "|" + Text(node.parentDirectory) + "|" +
                       std::to_string(node.isDirectory) + std::to_string(node.isX86) +
                       std::to_string(node.dontDelete) + std::to_string(node.ignoreInstallErrors) +
-                      std::to_string(node.allowDowngrade) + "|" + S(node.configuration) + "|" +
-                      S(node.shortcutName) + "|" + S(node.shortcutDir) + "{";
+                      std::to_string(node.allowDowngrade) + "|" + Text(node.configuration) + "|" +
+                      Text(node.shortcutName) + "|" + Text(node.shortcutDir) + "{";
     for (const auto& child : node.children)
-        out += S(child.first) + "=" + Describe(child.second);
+        out += Text(child.first) + "=" + Describe(child.second);
     return out + "}";
 }
 
@@ -62,7 +59,7 @@ std::string ChainEnd(const FileNode& root) {
     int depth = 0;
     for (; !node->children.empty(); ++depth)
         node = &node->children.begin()->second;
-    return std::to_string(depth) + ":" + S(node->name);
+    return std::to_string(depth) + ":" + Text(node->name);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -63,8 +64,7 @@ TEST(InstallUtility, RefusesWhatItCannotUse) {
 
 // The reader of the report goes away at once: the removal still finishes.
 TEST(InstallUtility, ClosedOutputDoesNotStopTheRemoval) {
-    char scratch[] = "/tmp/installutility-closed-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::string scratch = MakeScratchFolder("installutility-closed");
     const std::string folder = std::string(scratch) + "/target";
     mkdir(folder.c_str(), 0700);
     std::ofstream definition(std::string(scratch) + "/sku.xml");

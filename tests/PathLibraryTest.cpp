@@ -1,4 +1,5 @@
 #include "PathLibrary.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,15 @@ using Cases = std::vector<std::pair<std::string, std::string>>;
 QeString Q(const std::string& text) {
     return QeString(text.data(), text.size());
 }
-std::string S(const QeString& text) {
-    return std::string(text.ConstData(), text.Size());
-}
-
 void Check(QeString (*operation)(const QeString&, const QeString&), const Cases& cases,
            const char* separator = "/") {
     for (const auto& [input, expected] : cases)
-        EXPECT_EQ(expected, S(operation(Q(input), separator))) << "input: \"" << input << "\"";
+        EXPECT_EQ(expected, Text(operation(Q(input), separator))) << "input: \"" << input << "\"";
 }
 
 void Check(QeString (*operation)(const QeString&), const Cases& cases) {
     for (const auto& [input, expected] : cases)
-        EXPECT_EQ(expected, S(operation(Q(input)))) << "input: \"" << input << "\"";
+        EXPECT_EQ(expected, Text(operation(Q(input)))) << "input: \"" << input << "\"";
 }
 
 } // namespace
@@ -54,7 +51,7 @@ TEST(PathLibraryDirectoryWithFile, JoinsWithOneSeparator) {
         // a two-byte separator is never seen as trailing
         {"a::", "::", "a::::f"}, {"a", "::", "a::f"}, {"", "::", "::f"}};
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, S(PathLibrary::GetDirectoryWithFile(c.directory, "f", c.separator)))
+        EXPECT_EQ(c.expected, Text(PathLibrary::GetDirectoryWithFile(c.directory, "f", c.separator)))
             << c.directory;
 }
 
@@ -125,7 +122,7 @@ TEST(PathLibrarySafeFileName, ReplacesUnsafeBytesThenOneTrailingDot) {
         // later passes see what earlier ones brought in, a pass never its own output
         {"<", "a?", "aa?"}, {"?", "a?", "a?"}, {"a<", "x.", "ax"}};
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, S(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
+        EXPECT_EQ(c.expected, Text(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
             << "\"" << c.name << "\" with \"" << c.replacement << "\"";
 }
 
@@ -137,7 +134,7 @@ TEST(PathLibrarySafeFileName, ANameOfDotsOnlyNamesNeitherTheFolderNorItsParent) 
         {"...", ".", ""}, {"..", "..", ""},
         {"a..", "_", "a."}, {"..a", "_", "..a"}};
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, S(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
+        EXPECT_EQ(c.expected, Text(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
             << "\"" << c.name << "\" with \"" << c.replacement << "\"";
 }
 // clang-format on
@@ -165,12 +162,12 @@ protected:
             fs::create_directories(home + folder);
             std::ofstream(home + folder + "/user-dirs.dirs") << text;
         }
-        return S(PathLibrary::GetUserDocumentsDir());
+        return Text(PathLibrary::GetUserDocumentsDir());
     }
 
     static constexpr const char* kNames[] = {"HOME", "XDG_CONFIG_HOME"};
     std::map<std::string, std::string> saved;
-    std::string home = mkdtemp(std::string("/tmp/qe-docs-XXXXXX").data());
+    std::string home = MakeScratchFolder("qe-docs");
 };
 
 } // namespace

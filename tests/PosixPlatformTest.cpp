@@ -1,4 +1,5 @@
 #include "PosixPlatform.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Scratch {
-    std::string path = mkdtemp(std::string("/tmp/qe-posix-XXXXXX").data());
+    std::string path = MakeScratchFolder("qe-posix");
     ~Scratch() { fs::remove_all(path); }
 };
 

@@ -1,4 +1,5 @@
 #include "SKUDefinition.h"
+#include "TestSupport.h"
 #include "XMLNestingLimit.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,6 @@
 #include <string>
 
 namespace {
-
-std::string S(const QeString& text) {
-    return std::string(text.ConstData(), text.Size());
-}
 
 // Every member's size added up, so any leftover entry shows.
 void ExpectEmpty(const SKUDefinition& d) {
@@ -34,11 +31,7 @@ const char kValid[] = R"(<product><sku ID="1" name="Loaded"/><packageId value="p
 
 class SKUDefinitionBadInput : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/skubad-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
+    void SetUp() override { dir = MakeScratchFolder("skubad"); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     QeString Write(const std::string& content) {
@@ -51,7 +44,7 @@ protected:
     SKUDefinition LoadAfterValid(const QeString& path) {
         SKUDefinition d;
         d.parse(QeString(kValid));
-        EXPECT_EQ(S(d.skuInfo.name), "Loaded");
+        EXPECT_EQ(Text(d.skuInfo.name), "Loaded");
         d.fromFile(path);
         return d;
     }
@@ -65,9 +58,9 @@ TEST_F(SKUDefinitionBadInput, TruncatedFileKeepsWhatCameBeforeTheCut) {
     const std::string whole = R"(<product><sku ID="2" name="Cut"/><packageId value="q"/>
         <hosts><host name="H"/></hosts><installFiles><file fileName="f"/></installFiles></product>)";
     SKUDefinition d = LoadAfterValid(Write(whole.substr(0, whole.find("<host ") + 9)));
-    EXPECT_EQ(S(d.skuInfo.name), "Cut");
-    EXPECT_EQ(S(d.skuInfo.id), "2");
-    EXPECT_EQ(S(d.packageId), "q");
+    EXPECT_EQ(Text(d.skuInfo.name), "Cut");
+    EXPECT_EQ(Text(d.skuInfo.id), "2");
+    EXPECT_EQ(Text(d.packageId), "q");
     EXPECT_TRUE(d.installFiles.children.empty());
 }
 
@@ -89,7 +82,7 @@ TEST_F(SKUDefinitionBadInput, BinaryFileGivesAnEmptyDefinition) {
 
     // Garbage after a readable start: the start is kept.
     SKUDefinition d = LoadAfterValid(Write("<product><sku name=\"Bin\"/>" + bytes));
-    EXPECT_EQ(S(d.skuInfo.name), "Bin");
+    EXPECT_EQ(Text(d.skuInfo.name), "Bin");
     EXPECT_TRUE(d.packageId.IsEmpty());
 }
 
@@ -110,7 +103,7 @@ TEST_F(SKUDefinitionBadInput, HugeAttributeIsStoredWhole) {
     SKUDefinition d;
     d.fromFile(Write("<product><sku name=\"" + name + "\"/></product>"));
     ASSERT_EQ(d.skuInfo.name.Size(), name.size());
-    EXPECT_TRUE(S(d.skuInfo.name) == name);
+    EXPECT_TRUE(Text(d.skuInfo.name) == name);
 }
 
 TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
@@ -130,9 +123,9 @@ TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
         ASSERT_EQ(node->children.size(), 1u) << "level " << i;
         node = &node->children.begin()->second;
         const std::string name = "d" + std::to_string(i);
-        ASSERT_EQ(S(node->name), name);
+        ASSERT_EQ(Text(node->name), name);
         ASSERT_TRUE(node->isDirectory);
-        ASSERT_EQ(S(node->parentDirectory), parent) << "level " << i;
+        ASSERT_EQ(Text(node->parentDirectory), parent) << "level " << i;
         parent = name;
     }
     EXPECT_TRUE(node->children.empty());
@@ -148,7 +141,7 @@ TEST_F(SKUDefinitionBadInput, NestingPastTheLimitIsReadUpToIt) {
     fromText.parse(QeString(xml.c_str(), xml.size()));
     SKUDefinition fromFile = LoadAfterValid(Write(xml));
     for (const SKUDefinition* d : {&fromText, &fromFile}) {
-        EXPECT_EQ(S(d->skuInfo.name), "Deep");
+        EXPECT_EQ(Text(d->skuInfo.name), "Deep");
         unsigned long levels = 0;
         for (const FileNode* node = &d->installFiles; !node->children.empty(); ++levels)
             node = &node->children.begin()->second;

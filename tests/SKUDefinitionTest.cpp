@@ -1,4 +1,5 @@
 #include "SKUDefinition.h"
+#include "TestSupport.h"
 #include "XMLParser.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 namespace {
 
 std::string T(const QeString& text) {
-    return std::string(text.ConstData(), text.Size());
+    return Text(text);
 }
 std::string T(int value) {
     return std::to_string(value);
@@ -130,9 +131,7 @@ TEST(SKUDefinitionLoading, WithoutTopLevelProductTheDefinitionIsEmpty) {
 }
 
 TEST(SKUDefinitionLoading, FromFileReadsIdentityAndAMissingFileClearsAPreviousLoad) {
-    char pattern[] = "/tmp/skudef-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::filesystem::path dir(pattern);
+    const std::filesystem::path dir(MakeScratchFolder("skudef"));
     const std::string path = (dir / "sku.xml").string();
     std::ofstream(path, std::ios::binary) << kRich;
 

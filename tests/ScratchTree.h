@@ -3,6 +3,8 @@
 #ifndef QE_TESTS_SCRATCHTREE_H
 #define QE_TESTS_SCRATCHTREE_H
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -62,7 +64,7 @@ protected:
                Get(P("protected.txt")) == "protected.txt";
     }
 
-    std::string root = mkdtemp(std::string("/tmp/qe-scratch-XXXXXX").data());
+    std::string root = MakeScratchFolder("qe-scratch");
 };
 
 } // namespace scratch

@@ -1,5 +1,6 @@
 #include "TargetsFile.h"
 #include "ScratchTree.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,12 @@
 
 namespace {
 
-std::string S(const QeString& text) {
-    return std::string(text.ConstData(), text.Size());
-}
-
 std::string Listing(const std::vector<TargetsFile::Target>& targets) {
     std::string listing;
     for (const TargetsFile::Target& t : targets) {
         listing += listing.empty() ? "" : "; ";
-        listing += (t.host.IsSet() ? "host " + S(t.host) : "name " + S(t.name)) + " " + S(t.path) +
-                   " @" + std::to_string(t.row);
+        listing += (t.host.IsSet() ? "host " + Text(t.host) : "name " + Text(t.name)) + " " +
+                   Text(t.path) + " @" + std::to_string(t.row);
     }
     return listing;
 }
@@ -185,7 +182,7 @@ TEST(TargetsFile, NamedTargetIsFoundByItsExactName) {
         <target name="Docs" path="/d"/></targets>)",
                            error));
     ASSERT_NE(file.namedTarget("Docs"), nullptr);
-    EXPECT_EQ(S(file.namedTarget("Docs")->path), "/d");
+    EXPECT_EQ(Text(file.namedTarget("Docs")->path), "/d");
     EXPECT_EQ(file.namedTarget("docs"), nullptr);
     EXPECT_EQ(file.namedTarget(""), nullptr);
 }

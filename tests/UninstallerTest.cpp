@@ -1,5 +1,6 @@
 #include "Uninstaller.h"
 #include "RecordingPlatform.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,9 +32,9 @@ const Calls kAuthorized = {"ActivateIgnoringOtherApps", "AuthorizationCreate(0)"
                            "AuthorizationExecuteWithPrivileges(/b/InstallUtility|0|-uninstall|" +
                                kSample + "|/b/target_path.xml|-v)"};
 
-// A scratch directory under /tmp, removed with its contents.
+// A scratch directory, removed with its contents.
 struct ScratchDir {
-    std::string path = mkdtemp(std::string("/tmp/qe-uninstaller-XXXXXX").data());
+    std::string path = MakeScratchFolder("qe-uninstaller");
     ~ScratchDir() { std::filesystem::remove_all(path); }
     // A sku.xml whose sku element has the given attributes.
     std::string Sku(const std::string& name, const std::string& attributes) {

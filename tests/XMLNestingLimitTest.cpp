@@ -1,5 +1,6 @@
 #include "XMLNestingLimit.h"
 #include "DocumentExtent.h"
+#include "TestSupport.h"
 #include "ToolRun.h"
 #include "XMLParser.h"
 
@@ -357,8 +358,7 @@ std::string NestedDefinition(unsigned long depth) {
 
 TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
     // Uninstall reads the sku.xml beside it, in a bundle of its own.
-    char scratch[] = "/tmp/nesting-stack-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::string scratch = MakeScratchFolder("nesting-stack");
     const std::filesystem::path macos = std::filesystem::path(scratch) / "Deep.app/Contents/MacOS";
     std::filesystem::create_directories(macos);
     std::filesystem::copy_file(QE_UNINSTALL_PATH, macos / "Uninstall");
