@@ -4,45 +4,21 @@
 #include "StringAlgorithms.h"
 #include "StringLibrary.h"
 
-#include <cctype>
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 
 const unsigned long QeString::maxLen = ~0UL;
 
-namespace {
-
-const char kEmptyText[] = "";
-
-// The C library takes a byte as unsigned char: a negative value other than
-// EOF is undefined there.
-int ToLowerByte(char byte) {
-    return std::tolower(static_cast<unsigned char>(byte));
-}
-
-bool BytesEqual(const char* a, const char* b, unsigned long n) {
-    return StringAlgorithms::Equal(a, b, n);
-}
-
-bool BytesEqualIgnoreCase(const char* a, const char* b, unsigned long n) {
-    return StringAlgorithms::EqualFolded(a, b, n, ToLowerByte);
-}
-
-} // namespace
+using Shared = StringAlgorithms;
 
 QeString::QeString() : length(0), buffer(nullptr) {}
 
 QeString::QeString(char* text, unsigned long len) : QeString(static_cast<const char*>(text), len) {}
 
 QeString::QeString(const char* text, unsigned long len) : QeString() {
-    if (text == nullptr)
-        return;
-    init(text, len == maxLen ? std::strlen(text) : len);
+    Shared::InitFromText(*this, text, len);
 }
 
 QeString::QeString(const wchar_t* text, unsigned long len) : QeString() {
@@ -54,77 +30,52 @@ QeString::QeString(const QeString& other) : QeString() {
     init(other.buffer, other.length);
 }
 
-QeString::QeString(QeString&& other) noexcept : length(other.length), buffer(other.buffer) {
-    other.length = 0;
-    other.buffer = nullptr;
+QeString::QeString(QeString&& other) noexcept : QeString() {
+    Shared::MoveAssign(*this, other);
 }
 
 QeString::~QeString() {
     delete[] buffer;
 }
 
+void QeString::Adopt(char* block, unsigned long size) noexcept {
+    Shared::Exchange(buffer, length, block, size);
+}
+
 void QeString::init(const char* src, unsigned long n) {
-    // The copy is made before the old block goes, so `src` may point into it.
-    // A null source stores nothing, whatever `n` says; a length whose block
-    // cannot be represented (maxLen among them) gets no block either.
-    char* block = src != nullptr ? StringAlgorithms::NewBlock(src, n) : nullptr;
-    Clear();
-    if (block == nullptr)
-        return;
-    buffer = block;
-    length = n;
+    Shared::Init(*this, src, n);
 }
 
 QeString& QeString::operator=(const QeString& other) {
-    if (this != &other)
-        init(other.buffer, other.length);
-    return *this;
+    return Shared::CopyAssign(*this, other);
 }
 
 QeString& QeString::operator=(QeString&& other) noexcept {
-    if (this != &other) {
-        delete[] buffer;
-        length = other.length;
-        buffer = other.buffer;
-        other.length = 0;
-        other.buffer = nullptr;
-    }
-    return *this;
+    return Shared::MoveAssign(*this, other);
 }
 
 void QeString::Clear() {
-    delete[] buffer;
-    buffer = nullptr;
-    length = 0;
+    Adopt(nullptr, 0);
 }
 
 const char* QeString::ConstData() const {
-    return length > 0 ? buffer : kEmptyText;
+    return Shared::ConstData(*this);
 }
 
 bool QeString::Equals(const QeString& other) const {
-    return length == other.length && BytesEqual(buffer, other.buffer, length);
+    return Shared::Equals(*this, other);
 }
 
 bool QeString::EqualsIgnoreCase(const QeString& other) const {
-    return length == other.length && BytesEqualIgnoreCase(buffer, other.buffer, length);
+    return Shared::EqualsIgnoreCase(*this, other);
 }
 
 bool QeString::operator<(const QeString& other) const {
-    return StringAlgorithms::Less(buffer, length, other.buffer, other.length);
+    return Shared::Less(*this, other);
 }
 
 void QeString::Append(const QeString& other) {
-    if (other.IsEmpty())
-        return;
-    // Freed only after both copies, so appending a string to itself works.
-    char* block =
-        StringAlgorithms::NewJoinedBlock(ConstData(), length, other.ConstData(), other.length);
-    if (block == nullptr)
-        return;
-    delete[] buffer;
-    buffer = block;
-    length += other.length;
+    Shared::Append(*this, other);
 }
 
 QeString& QeString::operator+=(const QeString& other) {
@@ -138,39 +89,31 @@ QeString& QeString::operator+=(const char* text) {
 }
 
 QeString QeString::operator+(const QeString& other) const {
-    QeString result(*this);
-    result.Append(other);
-    return result;
+    return Shared::Joined(*this, other);
 }
 
 QeString QeString::operator+(const char* text) const {
-    return *this + QeString(text);
+    return Shared::Joined(*this, QeString(text));
 }
 
 QeString QeString::Substr(unsigned long pos, unsigned long count) const {
-    if (pos >= length)
-        return QeString();
-    const unsigned long available = length - pos;
-    return QeString(buffer + pos, count < available ? count : available);
+    return Shared::Substr(*this, pos, count);
 }
 
 unsigned long QeString::IndexOf(const QeString& text, unsigned long start) const {
-    return StringAlgorithms::Find(buffer, length, text.ConstData(), text.length, start);
+    return Shared::IndexOf(*this, text, start);
 }
 
 unsigned long QeString::IndexOfIgnoreCase(const QeString& text, unsigned long start) const {
-    return StringAlgorithms::FindFolded(buffer, length, text.ConstData(), text.length, start,
-                                        ToLowerByte);
+    return Shared::IndexOfIgnoreCase(*this, text, start);
 }
 
 unsigned long QeString::IndexLastOf(const QeString& text) const {
-    return StringAlgorithms::FindLast(ConstData(), length, text.ConstData(), text.length,
-                                      BytesEqual);
+    return Shared::IndexLastOf(*this, text);
 }
 
 unsigned long QeString::IndexLastOfIgnoreCase(const QeString& text) const {
-    return StringAlgorithms::FindLast(ConstData(), length, text.ConstData(), text.length,
-                                      BytesEqualIgnoreCase);
+    return Shared::IndexLastOfIgnoreCase(*this, text);
 }
 
 bool QeString::Contains(const QeString& text) const {
@@ -182,66 +125,31 @@ bool QeString::ContainsIgnoreCase(const QeString& text) const {
 }
 
 bool QeString::StartsWith(const QeString& text) const {
-    if (IsEmpty())
-        return text.IsEmpty();
-    return text.length <= length && BytesEqual(buffer, text.buffer, text.length);
+    return Shared::StartsWith(*this, text);
 }
 
 bool QeString::EndsWith(const QeString& text) const {
-    return IndexOf(text, length - text.length) != maxLen;
-}
-
-template <class Search>
-QeString QeString::ReplaceAll(const QeString& from, const QeString& to, Search search) const {
-    if (from.IsEmpty())
-        return *this;
-    QeString result;
-    result.length = length;
-    result.buffer = StringAlgorithms::ReplaceAll(
-        buffer, result.length, from.length, to.ConstData(), to.length,
-        [&](unsigned long start) { return search(*this, from, start); });
-    return result;
+    return Shared::EndsWith(*this, text);
 }
 
 QeString QeString::Replace(const QeString& from, const QeString& to) const {
-    return ReplaceAll(from, to, [](const QeString& in, const QeString& what, unsigned long start) {
-        return in.IndexOf(what, start);
-    });
+    return Shared::Replace(*this, from, to);
 }
 
 QeString QeString::ReplaceIgnoreCase(const QeString& from, const QeString& to) const {
-    return ReplaceAll(from, to, [](const QeString& in, const QeString& what, unsigned long start) {
-        return in.IndexOfIgnoreCase(what, start);
-    });
+    return Shared::ReplaceIgnoreCase(*this, from, to);
 }
 
 QeString QeString::ReplaceChars(const QeString& chars, char ch) const {
-    if (IsEmpty() || ch == '\0' || chars.IsEmpty())
-        return *this;
-    bool replaced[256] = {};
-    for (unsigned long i = 0; i < chars.length; ++i)
-        replaced[static_cast<unsigned char>(chars.buffer[i])] = true;
-    QeString result(*this);
-    for (unsigned long i = 0; i < result.length; ++i) {
-        if (replaced[static_cast<unsigned char>(result.buffer[i])])
-            result.buffer[i] = ch;
-    }
-    return result;
-}
-
-QeString QeString::Transformed(int (*map)(int)) const {
-    QeString result(*this);
-    for (unsigned long i = 0; i < result.length; ++i)
-        result.buffer[i] = static_cast<char>(map(static_cast<unsigned char>(result.buffer[i])));
-    return result;
+    return Shared::ReplaceChars(*this, chars, ch);
 }
 
 QeString QeString::ToLower() const {
-    return Transformed([](int byte) { return std::tolower(byte); });
+    return Shared::ToLower(*this);
 }
 
 QeString QeString::ToUpper() const {
-    return Transformed([](int byte) { return std::toupper(byte); });
+    return Shared::ToUpper(*this);
 }
 
 QeString QeString::Trim() const {
@@ -260,31 +168,15 @@ QeUnicodeString QeString::GetUnicode() const {
 }
 
 int QeString::GetLong(int def) const {
-    if (IsEmpty())
-        return def;
-    // strtol reads what "%ld" reads (white space, a sign, decimal digits,
-    // clamped on overflow), several times faster.
-    char* end = nullptr;
-    const long value = std::strtol(buffer, &end, 10);
-    if (end == buffer)
-        return def;
-    // Keeps the low 32 bits, as the stored number is 32-bit.
-    return static_cast<int>(static_cast<std::uint32_t>(value));
+    return Shared::GetLong(*this, def);
 }
 
 unsigned int QeString::GetULong(unsigned int def) const {
-    if (IsEmpty())
-        return def;
-    unsigned int value = 0;
-    return std::sscanf(buffer, "%u", &value) == 1 ? value : def;
+    return Shared::GetULong(*this, def);
 }
 
 double QeString::GetDouble(double def) const {
-    if (IsEmpty())
-        return def;
-    double value = def;
-    std::sscanf(buffer, "%lf", &value);
-    return value;
+    return Shared::GetDouble(*this, def);
 }
 
 template <class Number> QeString& QeString::FromNumber(const char* format, Number value) {
@@ -318,15 +210,10 @@ QeString& QeString::FromDouble(double value) {
 }
 
 QeString& QeString::FromFormat(QeString format, ...) {
-    Clear();
-    if (format.IsEmpty())
-        return *this;
-    char text[512] = {};
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text - 1, format.ConstData(), arguments);
+    Shared::FromFormat(*this, format, arguments);
     va_end(arguments);
-    init(text, std::strlen(text));
     return *this;
 }
 

@@ -171,10 +171,12 @@ public:
 #endif
 
 private:
-    QeString Transformed(int (*map)(int)) const;
+    friend class StringAlgorithms;
+
+    /// Frees the block and makes `block` (`size` bytes and a NUL) the
+    /// content; null leaves the string unset.
+    void Adopt(char* block, unsigned long size) noexcept;
     template <class Number> QeString& FromNumber(const char* format, Number value);
-    template <class Search>
-    QeString ReplaceAll(const QeString& from, const QeString& to, Search search) const;
 };
 
 #endif

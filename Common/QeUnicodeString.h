@@ -123,10 +123,11 @@ public:
     void FromUTF16(const void* data, bool bigEndian, unsigned long count);
 
 private:
-    QeUnicodeString Transformed(wint_t (*map)(wint_t)) const;
-    template <class Search>
-    QeUnicodeString ReplaceAll(const QeUnicodeString& from, const QeUnicodeString& to,
-                               Search search) const;
+    friend class StringAlgorithms;
+
+    /// Frees the block and makes `block` (`size` units and a zero unit) the
+    /// content; null leaves the string unset.
+    void Adopt(wchar_t* block, unsigned long size) noexcept;
     QeUnicodeString& FromAscii(const QeString& text);
 };
 
