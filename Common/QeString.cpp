@@ -4,152 +4,19 @@
 #include "StringAlgorithms.h"
 #include "StringLibrary.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 const unsigned long QeString::maxLen = ~0UL;
 
-using Shared = StringAlgorithms;
-
 QeString::QeString() : length(0), buffer(nullptr) {}
 
 QeString::QeString(char* text, unsigned long len) : QeString(static_cast<const char*>(text), len) {}
 
-QeString::QeString(const char* text, unsigned long len) : QeString() {
-    Shared::InitFromText(*this, text, len);
-}
-
 QeString::QeString(const wchar_t* text, unsigned long len) : QeString() {
     if (text != nullptr)
         *this = QeUnicodeString(text, len).ToUTF8();
-}
-
-QeString::QeString(const QeString& other) : QeString() {
-    init(other.buffer, other.length);
-}
-
-QeString::QeString(QeString&& other) noexcept : QeString() {
-    Shared::MoveAssign(*this, other);
-}
-
-QeString::~QeString() {
-    delete[] buffer;
-}
-
-void QeString::Adopt(char* block, unsigned long size) noexcept {
-    Shared::Exchange(buffer, length, block, size);
-}
-
-void QeString::init(const char* src, unsigned long n) {
-    Shared::Init(*this, src, n);
-}
-
-QeString& QeString::operator=(const QeString& other) {
-    return Shared::CopyAssign(*this, other);
-}
-
-QeString& QeString::operator=(QeString&& other) noexcept {
-    return Shared::MoveAssign(*this, other);
-}
-
-void QeString::Clear() {
-    Adopt(nullptr, 0);
-}
-
-const char* QeString::ConstData() const {
-    return Shared::ConstData(*this);
-}
-
-bool QeString::Equals(const QeString& other) const {
-    return Shared::Equals(*this, other);
-}
-
-bool QeString::EqualsIgnoreCase(const QeString& other) const {
-    return Shared::EqualsIgnoreCase(*this, other);
-}
-
-bool QeString::operator<(const QeString& other) const {
-    return Shared::Less(*this, other);
-}
-
-void QeString::Append(const QeString& other) {
-    Shared::Append(*this, other);
-}
-
-QeString& QeString::operator+=(const QeString& other) {
-    Append(other);
-    return *this;
-}
-
-QeString& QeString::operator+=(const char* text) {
-    Append(QeString(text));
-    return *this;
-}
-
-QeString QeString::operator+(const QeString& other) const {
-    return Shared::Joined(*this, other);
-}
-
-QeString QeString::operator+(const char* text) const {
-    return Shared::Joined(*this, QeString(text));
-}
-
-QeString QeString::Substr(unsigned long pos, unsigned long count) const {
-    return Shared::Substr(*this, pos, count);
-}
-
-unsigned long QeString::IndexOf(const QeString& text, unsigned long start) const {
-    return Shared::IndexOf(*this, text, start);
-}
-
-unsigned long QeString::IndexOfIgnoreCase(const QeString& text, unsigned long start) const {
-    return Shared::IndexOfIgnoreCase(*this, text, start);
-}
-
-unsigned long QeString::IndexLastOf(const QeString& text) const {
-    return Shared::IndexLastOf(*this, text);
-}
-
-unsigned long QeString::IndexLastOfIgnoreCase(const QeString& text) const {
-    return Shared::IndexLastOfIgnoreCase(*this, text);
-}
-
-bool QeString::Contains(const QeString& text) const {
-    return IndexOf(text) < length;
-}
-
-bool QeString::ContainsIgnoreCase(const QeString& text) const {
-    return IndexOfIgnoreCase(text) < length;
-}
-
-bool QeString::StartsWith(const QeString& text) const {
-    return Shared::StartsWith(*this, text);
-}
-
-bool QeString::EndsWith(const QeString& text) const {
-    return Shared::EndsWith(*this, text);
-}
-
-QeString QeString::Replace(const QeString& from, const QeString& to) const {
-    return Shared::Replace(*this, from, to);
-}
-
-QeString QeString::ReplaceIgnoreCase(const QeString& from, const QeString& to) const {
-    return Shared::ReplaceIgnoreCase(*this, from, to);
-}
-
-QeString QeString::ReplaceChars(const QeString& chars, char ch) const {
-    return Shared::ReplaceChars(*this, chars, ch);
-}
-
-QeString QeString::ToLower() const {
-    return Shared::ToLower(*this);
-}
-
-QeString QeString::ToUpper() const {
-    return Shared::ToUpper(*this);
 }
 
 QeString QeString::Trim() const {
@@ -165,18 +32,6 @@ QeUnicodeString QeString::GetUnicode() const {
     if (IsSet())
         wide.FromUTF8(buffer, length);
     return wide;
-}
-
-int QeString::GetLong(int def) const {
-    return Shared::GetLong(*this, def);
-}
-
-unsigned int QeString::GetULong(unsigned int def) const {
-    return Shared::GetULong(*this, def);
-}
-
-double QeString::GetDouble(double def) const {
-    return Shared::GetDouble(*this, def);
 }
 
 template <class Number> QeString& QeString::FromNumber(const char* format, Number value) {
@@ -207,14 +62,6 @@ QeString& QeString::FromInt(int value) {
 
 QeString& QeString::FromDouble(double value) {
     return FromNumber("%f", value);
-}
-
-QeString& QeString::FromFormat(QeString format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    Shared::FromFormat(*this, format, arguments);
-    va_end(arguments);
-    return *this;
 }
 
 namespace {

@@ -4,7 +4,6 @@
 #include "StringLibrary.h"
 
 #include <climits>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,15 +14,13 @@ const unsigned long QeUnicodeString::maxLen = ~0UL;
 
 namespace {
 
-using Shared = StringAlgorithms;
-
 // Encodes with wcstombs into at most `bytesPerUnit` bytes a character; the
 // exact bytes produced, or unset when none were or a character failed.
 QeString Encode(const QeUnicodeString& text, unsigned long bytesPerUnit) {
     if (text.IsEmpty() || text.Size() >= ULONG_MAX / (bytesPerUnit + 1))
         return QeString();
     const unsigned long capacity = bytesPerUnit * text.Size();
-    char* bytes = Shared::NewUnits<char>(capacity);
+    char* bytes = StringAlgorithms::NewUnits<char>(capacity);
     if (bytes == nullptr)
         return QeString();
     const std::size_t produced = std::wcstombs(bytes, text.ConstData(), capacity);
@@ -58,159 +55,18 @@ QeUnicodeString::QeUnicodeString() : length(0), buffer(nullptr) {}
 QeUnicodeString::QeUnicodeString(wchar_t* text, unsigned long len)
     : QeUnicodeString(static_cast<const wchar_t*>(text), len) {}
 
-QeUnicodeString::QeUnicodeString(const wchar_t* text, unsigned long len) : QeUnicodeString() {
-    Shared::InitFromText(*this, text, len);
-}
-
 QeUnicodeString::QeUnicodeString(const char* text, unsigned long len) : QeUnicodeString() {
     if (text != nullptr)
         *this = QeString(text, len).GetUnicode();
-}
-
-QeUnicodeString::QeUnicodeString(const QeUnicodeString& other) : QeUnicodeString() {
-    init(other.buffer, other.length);
-}
-
-QeUnicodeString::QeUnicodeString(QeUnicodeString&& other) noexcept : QeUnicodeString() {
-    Shared::MoveAssign(*this, other);
-}
-
-QeUnicodeString::~QeUnicodeString() {
-    delete[] buffer;
-}
-
-void QeUnicodeString::Adopt(wchar_t* block, unsigned long size) noexcept {
-    Shared::Exchange(buffer, length, block, size);
-}
-
-void QeUnicodeString::init(const wchar_t* src, unsigned long n) {
-    Shared::Init(*this, src, n);
-}
-
-QeUnicodeString& QeUnicodeString::operator=(const QeUnicodeString& other) {
-    return Shared::CopyAssign(*this, other);
-}
-
-QeUnicodeString& QeUnicodeString::operator=(QeUnicodeString&& other) noexcept {
-    return Shared::MoveAssign(*this, other);
-}
-
-void QeUnicodeString::Clear() {
-    Adopt(nullptr, 0);
-}
-
-const wchar_t* QeUnicodeString::ConstData() const {
-    return Shared::ConstData(*this);
-}
-
-bool QeUnicodeString::Equals(const QeUnicodeString& other) const {
-    return Shared::Equals(*this, other);
-}
-
-bool QeUnicodeString::EqualsIgnoreCase(const QeUnicodeString& other) const {
-    return Shared::EqualsIgnoreCase(*this, other);
-}
-
-bool QeUnicodeString::operator<(const QeUnicodeString& other) const {
-    return Shared::Less(*this, other);
-}
-
-void QeUnicodeString::Append(const QeUnicodeString& other) {
-    Shared::Append(*this, other);
-}
-
-QeUnicodeString& QeUnicodeString::operator+=(const QeUnicodeString& other) {
-    Append(other);
-    return *this;
-}
-
-QeUnicodeString& QeUnicodeString::operator+=(const wchar_t* text) {
-    Append(QeUnicodeString(text));
-    return *this;
-}
-
-QeUnicodeString QeUnicodeString::operator+(const QeUnicodeString& other) const {
-    return Shared::Joined(*this, other);
-}
-
-QeUnicodeString QeUnicodeString::operator+(const wchar_t* text) const {
-    return Shared::Joined(*this, QeUnicodeString(text));
-}
-
-QeUnicodeString QeUnicodeString::Substr(unsigned long pos, unsigned long count) const {
-    return Shared::Substr(*this, pos, count);
-}
-
-unsigned long QeUnicodeString::IndexOf(const QeUnicodeString& text, unsigned long start) const {
-    return Shared::IndexOf(*this, text, start);
-}
-
-unsigned long QeUnicodeString::IndexOfIgnoreCase(const QeUnicodeString& text,
-                                                 unsigned long start) const {
-    return Shared::IndexOfIgnoreCase(*this, text, start);
-}
-
-unsigned long QeUnicodeString::IndexLastOf(const QeUnicodeString& text) const {
-    return Shared::IndexLastOf(*this, text);
-}
-
-unsigned long QeUnicodeString::IndexLastOfIgnoreCase(const QeUnicodeString& text) const {
-    return Shared::IndexLastOfIgnoreCase(*this, text);
-}
-
-bool QeUnicodeString::Contains(const QeUnicodeString& text) const {
-    return IndexOf(text) < length;
-}
-
-bool QeUnicodeString::ContainsIgnoreCase(const QeUnicodeString& text) const {
-    return IndexOfIgnoreCase(text) < length;
-}
-
-bool QeUnicodeString::EndsWith(const QeUnicodeString& text) const {
-    return Shared::EndsWith(*this, text);
-}
-
-QeUnicodeString QeUnicodeString::Replace(const QeUnicodeString& from,
-                                         const QeUnicodeString& to) const {
-    return Shared::Replace(*this, from, to);
-}
-
-QeUnicodeString QeUnicodeString::ReplaceIgnoreCase(const QeUnicodeString& from,
-                                                   const QeUnicodeString& to) const {
-    return Shared::ReplaceIgnoreCase(*this, from, to);
-}
-
-QeUnicodeString QeUnicodeString::ReplaceChars(const QeUnicodeString& chars, wchar_t ch) const {
-    return Shared::ReplaceChars(*this, chars, ch);
-}
-
-QeUnicodeString QeUnicodeString::ToLower() const {
-    return Shared::ToLower(*this);
-}
-
-QeUnicodeString QeUnicodeString::ToUpper() const {
-    return Shared::ToUpper(*this);
 }
 
 QeUnicodeString QeUnicodeString::Trim() const {
     return StringLibrary::Trim(*this);
 }
 
-int QeUnicodeString::GetLong(int def) const {
-    return Shared::GetLong(*this, def);
-}
-
-unsigned int QeUnicodeString::GetULong(unsigned int def) const {
-    return Shared::GetULong(*this, def);
-}
-
-double QeUnicodeString::GetDouble(double def) const {
-    return Shared::GetDouble(*this, def);
-}
-
 // Number texts are ASCII, so the byte string's text widens unit by unit.
 QeUnicodeString& QeUnicodeString::FromAscii(const QeString& text) {
-    wchar_t* block = text.IsSet() ? Shared::NewUnits<wchar_t>(text.Size()) : nullptr;
+    wchar_t* block = text.IsSet() ? StringAlgorithms::NewUnits<wchar_t>(text.Size()) : nullptr;
     if (block != nullptr) {
         for (unsigned long i = 0; i < text.Size(); ++i)
             block[i] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
@@ -232,14 +88,6 @@ QeUnicodeString& QeUnicodeString::FromDouble(double value) {
     return FromAscii(QeString().FromDouble(value));
 }
 
-QeUnicodeString& QeUnicodeString::FromFormat(QeUnicodeString format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    Shared::FromFormat(*this, format, arguments);
-    va_end(arguments);
-    return *this;
-}
-
 QeString QeUnicodeString::ToUTF8() const {
     return Encode(*this, 4);
 }
@@ -254,7 +102,7 @@ void QeUnicodeString::FromUTF8(const char* text, unsigned long len) {
         len = std::strlen(text);
     if (text == nullptr || len == 0)
         return;
-    wchar_t* block = Shared::NewUnits<wchar_t>(len);
+    wchar_t* block = StringAlgorithms::NewUnits<wchar_t>(len);
     if (block == nullptr)
         return;
     const std::size_t produced = std::mbstowcs(block, text, len);
@@ -287,7 +135,7 @@ void QeUnicodeString::FromUTF16(const void* data, bool bigEndian, unsigned long 
     Clear();
     if (data == nullptr || count == 0)
         return;
-    wchar_t* block = Shared::NewUnits<wchar_t>(count);
+    wchar_t* block = StringAlgorithms::NewUnits<wchar_t>(count);
     if (block == nullptr)
         return;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
