@@ -1,7 +1,6 @@
 #include "QeString.h"
 
 #include "QeUnicodeString.h"
-#include "StringAlgorithms.h"
 #include "StringLibrary.h"
 
 #include <cstdio>
