@@ -107,7 +107,9 @@ std::string ModelTrim(const std::string& text) {
 
 // The wide string holds each byte as one unit, so the byte model applies.
 QeUnicodeString FuzzWide(const std::string& text) {
-    const std::wstring units(text.begin(), text.end());
+    std::wstring units;
+    for (const char byte : text)
+        units += static_cast<wchar_t>(static_cast<unsigned char>(byte));
     return QeUnicodeString(units.data(), units.size());
 }
 
