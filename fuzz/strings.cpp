@@ -1,7 +1,9 @@
-// QeString's searches, comparisons, Replace and Trim, and StringLibrary::Split,
-// against a model on std::string written from their documented rules.
+// The searches, comparisons, Replace and Trim of QeString or, in wide mode,
+// QeUnicodeString (each byte one unit), and StringLibrary::Split, against a
+// model on std::string written from their documented rules.
 #include "FuzzCheck.h"
 #include "QeString.h"
+#include "QeUnicodeString.h"
 #include "StringLibrary.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -9,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -102,11 +105,87 @@ std::string ModelTrim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
 }
 
-std::vector<std::string> Texts(const Vector<QeString>& strings) {
+// The wide string holds each byte as one unit, so the byte model applies.
+QeUnicodeString FuzzWide(const std::string& text) {
+    std::wstring units;
+    for (const char byte : text)
+        units += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    return QeUnicodeString(units.data(), units.size());
+}
+
+std::string FuzzText(const QeUnicodeString& text) {
+    if (text.IsEmpty()) {
+        FuzzCheck(text.Data() == nullptr, "an empty wide string holds no block");
+        return std::string();
+    }
+    FuzzCheck(text.Data() != nullptr && text.Data()[text.Size()] == L'\0',
+              "a set wide string ends with a zero unit");
+    std::string bytes;
+    for (unsigned long i = 0; i < text.Size(); ++i) {
+        FuzzCheck(text[i] >= 0 && text[i] <= 0xFF, "a wide unit stays a byte");
+        bytes += static_cast<char>(text[i]);
+    }
+    return bytes;
+}
+
+QeString Make(const std::string& text, const QeString*) {
+    return FuzzString(text);
+}
+QeUnicodeString Make(const std::string& text, const QeUnicodeString*) {
+    return FuzzWide(text);
+}
+
+template <class String> std::vector<std::string> Texts(const Vector<String>& strings) {
     std::vector<std::string> texts;
-    for (const QeString& s : strings)
+    for (const String& s : strings)
         texts.push_back(FuzzText(s));
     return texts;
+}
+
+template <class String>
+void CheckAgainstModel(const std::string& text, const std::string& needle, const std::string& to,
+                       unsigned long start) {
+    const String s = Make(text, static_cast<const String*>(nullptr));
+    const String n = Make(needle, static_cast<const String*>(nullptr));
+    FuzzCheck(FuzzText(s) == text, "construction keeps every byte");
+    const std::string foldedText = Folded(text);
+    const std::string foldedNeedle = Folded(needle);
+
+    FuzzCheck(s.IndexOf(n, start) == ModelIndexOf(text, needle, start), "IndexOf");
+    FuzzCheck(s.IndexOfIgnoreCase(n, start) == ModelIndexOf(foldedText, foldedNeedle, start),
+              "IndexOfIgnoreCase");
+    FuzzCheck(s.IndexLastOf(n) == ModelIndexLastOf(text, needle), "IndexLastOf");
+    FuzzCheck(s.IndexLastOfIgnoreCase(n) == ModelIndexLastOf(foldedText, foldedNeedle),
+              "IndexLastOfIgnoreCase");
+    FuzzCheck(s.Contains(n) == (ModelIndexOf(text, needle, 0) != kNotFound), "Contains");
+    FuzzCheck(s.ContainsIgnoreCase(n) == (ModelIndexOf(foldedText, foldedNeedle, 0) != kNotFound),
+              "ContainsIgnoreCase");
+    if constexpr (std::is_same_v<String, QeString>)
+        FuzzCheck(s.StartsWith(n) == ModelStartsWith(text, needle), "StartsWith");
+    FuzzCheck(s.EndsWith(n) == ModelEndsWith(text, needle), "EndsWith");
+
+    FuzzCheck(s.Equals(n) == (text == needle), "Equals");
+    FuzzCheck(s.EqualsIgnoreCase(n) == (foldedText == foldedNeedle), "EqualsIgnoreCase");
+    FuzzCheck((s < n) == ModelLess(text, needle), "operator< (text, needle)");
+    FuzzCheck((n < s) == ModelLess(needle, text), "operator< (needle, text)");
+
+    const auto find = [&](unsigned long at) { return ModelIndexOf(text, needle, at); };
+    const auto findIgnoringCase = [&](unsigned long at) {
+        return ModelIndexOf(foldedText, foldedNeedle, at);
+    };
+    const String t = Make(to, static_cast<const String*>(nullptr));
+    FuzzCheck(FuzzText(s.Replace(n, t)) == ModelReplace(text, needle.size(), to, find), "Replace");
+    FuzzCheck(FuzzText(s.ReplaceIgnoreCase(n, t)) ==
+                  ModelReplace(text, needle.size(), to, findIgnoringCase),
+              "ReplaceIgnoreCase");
+
+    for (bool skipEmpty : {false, true}) {
+        FuzzCheck(Texts(StringLibrary::Split(s, n, skipEmpty)) ==
+                      ModelSplit(text, needle, skipEmpty),
+                  "Split");
+    }
+    FuzzCheck(FuzzText(s.Trim()) == ModelTrim(text), "Trim");
+    FuzzCheck(FuzzText(StringLibrary::Trim(n)) == ModelTrim(needle), "StringLibrary::Trim");
 }
 
 } // namespace
@@ -122,46 +201,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = input.ConsumeRemainingBytesAsString();
     if ((mode & 2) && !text.empty()) // a needle taken from the text finds something
         needle = text.substr(start % text.size(), needle.size());
-
-    const QeString s = FuzzString(text);
-    const QeString n = FuzzString(needle);
-    FuzzCheck(FuzzText(s) == text, "construction keeps every byte");
-    const std::string foldedText = Folded(text);
-    const std::string foldedNeedle = Folded(needle);
-
-    FuzzCheck(s.IndexOf(n, start) == ModelIndexOf(text, needle, start), "IndexOf");
-    FuzzCheck(s.IndexOfIgnoreCase(n, start) == ModelIndexOf(foldedText, foldedNeedle, start),
-              "IndexOfIgnoreCase");
-    FuzzCheck(s.IndexLastOf(n) == ModelIndexLastOf(text, needle), "IndexLastOf");
-    FuzzCheck(s.IndexLastOfIgnoreCase(n) == ModelIndexLastOf(foldedText, foldedNeedle),
-              "IndexLastOfIgnoreCase");
-    FuzzCheck(s.Contains(n) == (ModelIndexOf(text, needle, 0) != kNotFound), "Contains");
-    FuzzCheck(s.ContainsIgnoreCase(n) == (ModelIndexOf(foldedText, foldedNeedle, 0) != kNotFound),
-              "ContainsIgnoreCase");
-    FuzzCheck(s.StartsWith(n) == ModelStartsWith(text, needle), "StartsWith");
-    FuzzCheck(s.EndsWith(n) == ModelEndsWith(text, needle), "EndsWith");
-
-    FuzzCheck(s.Equals(n) == (text == needle), "Equals");
-    FuzzCheck(s.EqualsIgnoreCase(n) == (foldedText == foldedNeedle), "EqualsIgnoreCase");
-    FuzzCheck((s < n) == ModelLess(text, needle), "operator< (text, needle)");
-    FuzzCheck((n < s) == ModelLess(needle, text), "operator< (needle, text)");
-
-    const auto find = [&](unsigned long at) { return ModelIndexOf(text, needle, at); };
-    const auto findIgnoringCase = [&](unsigned long at) {
-        return ModelIndexOf(foldedText, foldedNeedle, at);
-    };
-    FuzzCheck(FuzzText(s.Replace(n, FuzzString(to))) == ModelReplace(text, needle.size(), to, find),
-              "Replace");
-    FuzzCheck(FuzzText(s.ReplaceIgnoreCase(n, FuzzString(to))) ==
-                  ModelReplace(text, needle.size(), to, findIgnoringCase),
-              "ReplaceIgnoreCase");
-
-    for (bool skipEmpty : {false, true}) {
-        FuzzCheck(Texts(StringLibrary::Split(s, n, skipEmpty)) ==
-                      ModelSplit(text, needle, skipEmpty),
-                  "Split");
-    }
-    FuzzCheck(FuzzText(s.Trim()) == ModelTrim(text), "QeString::Trim");
-    FuzzCheck(FuzzText(StringLibrary::Trim(n)) == ModelTrim(needle), "StringLibrary::Trim");
+    if (mode & 4)
+        CheckAgainstModel<QeUnicodeString>(text, needle, to, start);
+    else
+        CheckAgainstModel<QeString>(text, needle, to, start);
     return 0;
 }
