@@ -300,8 +300,9 @@ public:
         return Mapped(s, UpperUnit<UnitOf<Text>>);
     }
 
-    // The number readers are strtol, strtoul and strtod (or their wide
-    // forms) in base 10: defined for every input, clamping on overflow.
+    // The integer readers are strtol and strtoul (or their wide forms) in
+    // base 10: defined for every input, clamping on overflow, and reading
+    // what "%ld" and "%u" of the scanf family read.
 
     /// Keeps the low 32 bits, as the stored number is 32-bit.
     template <class Text> static int GetLong(const Text& s, int def) {
@@ -316,9 +317,10 @@ public:
         });
     }
 
+    /// Read as the scanf family reads "%lf", on purpose: unlike strtod it
+    /// reads nothing from a bare "0x" or a cut "infinity", giving `def`.
     template <class Text> static double GetDouble(const Text& s, double def) {
-        return ReadNumber(s, def,
-                          [](const auto* text, auto** end) { return ReadDouble(text, end); });
+        return s.IsEmpty() ? def : ScanDouble(s.buffer, def);
     }
 
     /// printf-style output cut at 510 units; an empty format leaves `s` unset.
@@ -366,8 +368,16 @@ private:
     static unsigned long ReadULong(const wchar_t* text, wchar_t** end) {
         return std::wcstoul(text, end, 10);
     }
-    static double ReadDouble(const char* text, char** end) { return std::strtod(text, end); }
-    static double ReadDouble(const wchar_t* text, wchar_t** end) { return std::wcstod(text, end); }
+    static double ScanDouble(const char* text, double def) {
+        double value = def;
+        std::sscanf(text, "%lf", &value);
+        return value;
+    }
+    static double ScanDouble(const wchar_t* text, double def) {
+        double value = def;
+        std::swscanf(text, L"%lf", &value);
+        return value;
+    }
 
     static void Print(char* out, std::size_t size, const char* format, std::va_list arguments) {
         std::vsnprintf(out, size, format, arguments);

@@ -187,7 +187,7 @@ TYPED_TEST(StringTwins, FromFormatCutsAt510UnitsAndNeedsAFormat) {
     EXPECT_TRUE(Unset(s.FromFormat(TypeParam())));
 }
 
-TYPED_TEST(StringTwins, NumberReadersFollowStrtolStrtoulStrtod) {
+TYPED_TEST(StringTwins, NumberReadersReadAsTheScanfFamily) {
     const struct {
         std::string text;
         int asLong;
@@ -201,7 +201,7 @@ TYPED_TEST(StringTwins, NumberReadersFollowStrtolStrtoulStrtod) {
         {"-1", -1, 4294967295u, -1.0},
         {"2.5e1x", 2, 2, 25.0},
         {"0x10", 0, 0, 16.0},
-        {"0x", 0, 0, 0.0}, // the "0" before a bare hex prefix reads
+        {"0x", 0, 0, 1.5}, // "%lf" reads nothing from a bare hex prefix
         {"-", 5, 5, 1.5},
         {"x1", 5, 5, 1.5},
         {"", 5, 5, 1.5},
@@ -212,5 +212,6 @@ TYPED_TEST(StringTwins, NumberReadersFollowStrtolStrtoulStrtod) {
         EXPECT_EQ(row.asULong, text.GetULong(5)) << row.text;
         EXPECT_DOUBLE_EQ(row.asDouble, text.GetDouble(1.5)) << row.text;
     }
-    EXPECT_TRUE(std::isinf(this->T("infin").GetDouble(1.5)));
+    EXPECT_DOUBLE_EQ(1.5, this->T("infin").GetDouble(1.5));
+    EXPECT_TRUE(std::isinf(this->T("infinity").GetDouble(1.5)));
 }
