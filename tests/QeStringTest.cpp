@@ -1,4 +1,5 @@
 #include "QeString.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,6 @@ QeString operator""_q(const char* text, std::size_t size) {
 }
 
 // The content as bytes, NULs included.
-std::string B(const QeString& s) {
-    return std::string(s.ConstData(), s.Size());
-}
-
 void ExpectUnset(const QeString& s) {
     EXPECT_TRUE(s.IsEmpty() && !s.IsSet() && s.Size() == 0 && s.Data() == nullptr);
     ASSERT_NE(nullptr, s.ConstData());
@@ -43,15 +40,15 @@ TEST(QeStringStorage, UnsetStates) {
 
 TEST(QeStringStorage, ContentAndSubstr) {
     QeString ab("abc", 2);
-    EXPECT_EQ("ab", B(ab));
+    EXPECT_EQ("ab", Text(ab));
     EXPECT_EQ('\0', ab.Data()[2]);
     EXPECT_EQ('\0', ab[2]);
     // the stored length, not the first NUL, is the extent
-    EXPECT_EQ("a\0b"s, B("a\0b"_q));
+    EXPECT_EQ("a\0b"s, Text("a\0b"_q));
 
     QeString abc("abc");
-    EXPECT_EQ("bc", B(abc.Substr(1, 99)));
-    EXPECT_EQ("a", B(abc.Substr(0, 1)));
+    EXPECT_EQ("bc", Text(abc.Substr(1, 99)));
+    EXPECT_EQ("a", Text(abc.Substr(0, 1)));
     ExpectUnset(abc.Substr(3, npos));
     ExpectUnset(abc.Substr(1, 0));
 }
@@ -63,13 +60,13 @@ TEST(QeStringStorage, CopiesAreDeep) {
     assigned = original;
     copy.Data()[0] = 'x';
     assigned.Data()[1] = 'y';
-    EXPECT_EQ("abc", B(original));
-    EXPECT_EQ("xbc", B(copy));
-    EXPECT_EQ("ayc", B(assigned));
+    EXPECT_EQ("abc", Text(original));
+    EXPECT_EQ("xbc", Text(copy));
+    EXPECT_EQ("ayc", Text(assigned));
 
     QeString& self = original;
     original = self;
-    EXPECT_EQ("abc", B(original));
+    EXPECT_EQ("abc", Text(original));
     original = QeString();
     ExpectUnset(original);
 }
@@ -77,7 +74,7 @@ TEST(QeStringStorage, CopiesAreDeep) {
 TEST(QeStringStorage, InitMayCopyFromItsOwnContent) {
     QeString s("abcdef");
     s.init(s.Data() + 1, 3);
-    EXPECT_EQ("bcd", B(s));
+    EXPECT_EQ("bcd", Text(s));
     s.init(s.Data(), 0);
     ExpectUnset(s);
 }
@@ -100,7 +97,7 @@ TEST(QeStringOrder, LongestFirstThenBytewiseEmptyLast) {
     std::sort(keys.begin(), keys.end());
     std::vector<std::string> sorted;
     for (const QeString& key : keys)
-        sorted.push_back(B(key));
+        sorted.push_back(Text(key));
     EXPECT_EQ((std::vector<std::string>{"ab", "bb", "a", "c", ""}), sorted);
 
     EXPECT_FALSE(QeString() < QeString());
@@ -174,17 +171,17 @@ TEST(QeStringSearch, ContainsStartsEnds) {
 }
 
 TEST(QeStringTransform, Replace) {
-    EXPECT_EQ("bb", B("aaaa"_q.Replace("aa"_q, "b"_q)));
-    EXPECT_EQ("ba", B("aaa"_q.Replace("aa"_q, "b"_q)));
+    EXPECT_EQ("bb", Text("aaaa"_q.Replace("aa"_q, "b"_q)));
+    EXPECT_EQ("ba", Text("aaa"_q.Replace("aa"_q, "b"_q)));
     // the inserted text is not searched again
-    EXPECT_EQ("xxyxx", B("xyx"_q.Replace("x"_q, "xx"_q)));
-    EXPECT_EQ("ab", B("a;b;"_q.Replace(";"_q, QeString())));
+    EXPECT_EQ("xxyxx", Text("xyx"_q.Replace("x"_q, "xx"_q)));
+    EXPECT_EQ("ab", Text("a;b;"_q.Replace(";"_q, QeString())));
     ExpectUnset("abc"_q.Replace("abc"_q, QeString()));
-    EXPECT_EQ("a\0b!"s, B("a\0b\0c"_q.Replace("\0c"_q, "!"_q)));
-    EXPECT_EQ("x-x", B("Ab-aB"_q.ReplaceIgnoreCase("ab"_q, "x"_q)));
+    EXPECT_EQ("a\0b!"s, Text("a\0b\0c"_q.Replace("\0c"_q, "!"_q)));
+    EXPECT_EQ("x-x", Text("Ab-aB"_q.ReplaceIgnoreCase("ab"_q, "x"_q)));
 
-    EXPECT_EQ("abc", B("abc"_q.Replace(QeString(), "x"_q)));
-    EXPECT_EQ("abc", B("abc"_q.ReplaceIgnoreCase(QeString(), "x"_q)));
+    EXPECT_EQ("abc", Text("abc"_q.Replace(QeString(), "x"_q)));
+    EXPECT_EQ("abc", Text("abc"_q.ReplaceIgnoreCase(QeString(), "x"_q)));
 }
 
 TEST(QeStringTransform, ReplaceManyMatchesInLargeInput) {
@@ -195,26 +192,26 @@ TEST(QeStringTransform, ReplaceManyMatchesInLargeInput) {
     }
     QeString replaced = QeString(source.data(), source.size()).Replace(";"_q, "<>"_q);
     ASSERT_EQ(expected.size(), replaced.Size());
-    EXPECT_TRUE(B(replaced) == expected);
+    EXPECT_TRUE(Text(replaced) == expected);
 }
 
 TEST(QeStringTransform, ReplaceChars) {
-    EXPECT_EQ("a_b_c", B("a/b\\c"_q.ReplaceChars("/\\"_q, '_')));
-    EXPECT_EQ("a/b", B("a/b"_q.ReplaceChars("/"_q, '\0')));
-    EXPECT_EQ("a/b", B("a/b"_q.ReplaceChars(QeString(), '_')));
+    EXPECT_EQ("a_b_c", Text("a/b\\c"_q.ReplaceChars("/\\"_q, '_')));
+    EXPECT_EQ("a/b", Text("a/b"_q.ReplaceChars("/"_q, '\0')));
+    EXPECT_EQ("a/b", Text("a/b"_q.ReplaceChars(QeString(), '_')));
     ExpectUnset(QeString().ReplaceChars("/"_q, '_'));
     // a NUL in the content is only replaced when the set holds one
-    EXPECT_EQ("x\0_"s, B("x\0y"_q.ReplaceChars("y"_q, '_')));
-    EXPECT_EQ("x_y", B("x\0y"_q.ReplaceChars("\0"_q, '_')));
+    EXPECT_EQ("x\0_"s, Text("x\0y"_q.ReplaceChars("y"_q, '_')));
+    EXPECT_EQ("x_y", Text("x\0y"_q.ReplaceChars("\0"_q, '_')));
 }
 
 TEST(QeStringTransform, CaseMapping) {
-    EXPECT_EQ("abc1!z", B("AbC1!z"_q.ToLower()));
-    EXPECT_EQ("ABC1!Z", B("AbC1!z"_q.ToUpper()));
-    EXPECT_EQ("a\0b"s, B("A\0B"_q.ToLower()));
+    EXPECT_EQ("abc1!z", Text("AbC1!z"_q.ToLower()));
+    EXPECT_EQ("ABC1!Z", Text("AbC1!z"_q.ToUpper()));
+    EXPECT_EQ("a\0b"s, Text("A\0B"_q.ToLower()));
     // bytes of multi-byte UTF-8 sequences pass unchanged
-    EXPECT_EQ("\xC3\x89\xFF", B("\xC3\x89\xFF"_q.ToLower()));
-    EXPECT_EQ("\xC3\xA9\xFF", B("\xC3\xA9\xFF"_q.ToUpper()));
+    EXPECT_EQ("\xC3\x89\xFF", Text("\xC3\x89\xFF"_q.ToLower()));
+    EXPECT_EQ("\xC3\xA9\xFF", Text("\xC3\xA9\xFF"_q.ToUpper()));
 }
 
 TEST(QeStringNumbers, Readers) {
@@ -235,19 +232,19 @@ TEST(QeStringNumbers, Readers) {
 TEST(QeStringAppend, AppendAndConcatenate) {
     QeString s("ab");
     s.Append(s);
-    EXPECT_EQ("abab", B(s));
+    EXPECT_EQ("abab", Text(s));
     EXPECT_EQ('\0', s.Data()[4]);
     s.Append(QeString());
     s += static_cast<const char*>(nullptr);
     s += "c";
     s += "d"_q;
-    EXPECT_EQ("ababcd", B(s));
+    EXPECT_EQ("ababcd", Text(s));
 
     QeString unset;
     unset += "x";
-    EXPECT_EQ("x", B(unset));
+    EXPECT_EQ("x", Text(unset));
 
     const QeString left = "a\0"_q;
-    EXPECT_EQ("a\0b\0c"s, B(left + "b\0c"_q));
-    EXPECT_EQ("a\0"s, B(left));
+    EXPECT_EQ("a\0b\0c"s, Text(left + "b\0c"_q));
+    EXPECT_EQ("a\0"s, Text(left));
 }

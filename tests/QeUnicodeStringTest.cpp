@@ -1,4 +1,5 @@
 #include "QeUnicodeString.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +14,6 @@ namespace {
 
 std::wstring W(const QeUnicodeString& s) {
     return std::wstring(s.ConstData(), s.Size());
-}
-std::string B(const QeString& s) {
-    return std::string(s.ConstData(), s.Size());
 }
 // Keeps zero units inside the text.
 QeUnicodeString U(const std::wstring& text) {
@@ -47,8 +45,8 @@ TEST(QeUnicodeStringConvert, DefaultCLocale) {
     ASSERT_STREQ("C", std::setlocale(LC_ALL, nullptr));
     const QeUnicodeString wide("Plug-ins");
     EXPECT_EQ(L"Plug-ins", W(wide));
-    EXPECT_EQ("Plug-ins", B(wide.ToUTF8()));
-    EXPECT_EQ("Pl", B(QeString(L"Plug-ins", 2)));
+    EXPECT_EQ("Plug-ins", Text(wide.ToUTF8()));
+    EXPECT_EQ("Pl", Text(QeString(L"Plug-ins", 2)));
     EXPECT_EQ(L"Plug-ins", W(QeString("Plug-ins").GetUnicode()));
     EXPECT_EQ(L"a", W(QeString("a\0b", 3).GetUnicode())); // decoding ends at the NUL
     EXPECT_TRUE(QeString().GetUnicode().IsEmpty() && QeUnicodeString().ToUTF8().IsEmpty());
@@ -70,14 +68,14 @@ TEST(QeUnicodeStringConvert, Utf8Locale) {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
     ASSERT_NE(nullptr, std::setlocale(LC_ALL, "C.UTF-8"));
     const char* const utf8 = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
-    EXPECT_EQ(utf8, B(QeUnicodeString(L"\u00e9\u20ac\U0001F600").ToUTF8()));
-    EXPECT_EQ(utf8, B(QeString(L"\u00e9\u20ac\U0001F600")));
+    EXPECT_EQ(utf8, Text(QeUnicodeString(L"\u00e9\u20ac\U0001F600").ToUTF8()));
+    EXPECT_EQ(utf8, Text(QeString(L"\u00e9\u20ac\U0001F600")));
     EXPECT_EQ(L"\u00e9\u20ac\U0001F600", W(QeString(utf8).GetUnicode()));
     EXPECT_EQ(L"\u00e9\u20ac", FromUTF8(utf8, 2)); // a count of characters, not bytes
     EXPECT_EQ(L"", FromUTF8("\xFF"));
     // room for two bytes a character: stops before one that would not fit
-    EXPECT_EQ("\xE2\x82\xAC", B(QeUnicodeString(L"\u20ac\u20ac").GetMultibyteString()));
-    EXPECT_EQ("a\xE2\x82\xAC", B(QeUnicodeString(L"a\u20ac").GetMultibyteString()));
+    EXPECT_EQ("\xE2\x82\xAC", Text(QeUnicodeString(L"\u20ac\u20ac").GetMultibyteString()));
+    EXPECT_EQ("a\xE2\x82\xAC", Text(QeUnicodeString(L"a\u20ac").GetMultibyteString()));
     EXPECT_TRUE(QeUnicodeString(L"\u20ac").GetMultibyteString().IsEmpty());
     EXPECT_TRUE(U(L"\u00c9x").EqualsIgnoreCase(U(L"\u00e9X")));
     std::setlocale(LC_ALL, saved.c_str());
@@ -90,8 +88,8 @@ TEST(QeUnicodeStringFormat, NumbersAndFormatLimit) {
     EXPECT_EQ(L"2.500000", W(w.FromDouble(2.5)));
     EXPECT_EQ(L"1000000000000000019884624838656.000000", W(w.FromDouble(1e30)));
     QeString b;
-    EXPECT_EQ(B(b.FromInt(INT_MIN)), B(w.FromInt(INT_MIN).ToUTF8()));
-    EXPECT_EQ(B(b.FromDouble(-DBL_MAX)), B(w.FromDouble(-DBL_MAX).ToUTF8()));
+    EXPECT_EQ(Text(b.FromInt(INT_MIN)), Text(w.FromInt(INT_MIN).ToUTF8()));
+    EXPECT_EQ(Text(b.FromDouble(-DBL_MAX)), Text(w.FromDouble(-DBL_MAX).ToUTF8()));
     EXPECT_EQ(317u, w.Size());
     EXPECT_EQ(L"7-ab", W(w.FromFormat(L"%d-%ls", 7, L"ab")));
     EXPECT_TRUE(w.FromFormat(L"").IsEmpty());
@@ -124,8 +122,8 @@ TEST(QeUnicodeStringUtf16, RoundTripsBothByteOrders) {
     const QeUnicodeString text(L"A\u00e9\u20ac\U0001F600");
     const std::string be = "\x00\x41\x00\xE9\x20\xAC\xD8\x3D\xDE\x00"s;
     const std::string le = "\x41\x00\xE9\x00\xAC\x20\x3D\xD8\x00\xDE"s;
-    EXPECT_EQ(be, B(text.ToUTF16(true)));
-    EXPECT_EQ(le, B(text.ToUTF16(false)));
+    EXPECT_EQ(be, Text(text.ToUTF16(true)));
+    EXPECT_EQ(le, Text(text.ToUTF16(false)));
     QeUnicodeString back;
     back.FromUTF16(be.data(), true, 5);
     EXPECT_EQ(W(text), W(back));
@@ -138,5 +136,5 @@ TEST(QeUnicodeStringUtf16, RoundTripsBothByteOrders) {
     back.FromUTF16(be.data(), true, 0);
     EXPECT_TRUE(back.IsEmpty());
     const wchar_t beyond[] = {0x110000, 0};
-    EXPECT_EQ("\xFF\xFD"s, B(QeUnicodeString(beyond).ToUTF16(true)));
+    EXPECT_EQ("\xFF\xFD"s, Text(QeUnicodeString(beyond).ToUTF16(true)));
 }

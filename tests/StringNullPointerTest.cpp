@@ -3,6 +3,7 @@
 // length comes with it.
 #include "QeString.h"
 #include "QeUnicodeString.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +17,6 @@ const char* const kNoBytes = nullptr;
 const wchar_t* const kNoWide = nullptr;
 // The wide string's maxLen is the same value.
 const unsigned long kMaxLen = QeString::maxLen;
-
-std::string B(const QeString& s) {
-    return std::string(s.ConstData(), s.Size());
-}
 
 std::wstring W(const QeUnicodeString& s) {
     return std::wstring(s.ConstData(), s.Size());
@@ -95,12 +92,12 @@ TEST(StringNullPointer, NullTextAppendsNothingAndActsAsTheEmptyText) {
         std::string actual;
         std::string expected;
     } texts[] = {
-        {"QeString += null", B(appended), "abc"},
-        {"QeString + null", B(abc + kNoBytes), "abc"},
-        {"QeString::Replace by null", B(abc.Replace("b", kNoBytes)), "ac"},
-        {"QeUnicodeString += null", B(wappended.ToUTF8()), "abc"},
-        {"QeUnicodeString + null", B((wabc + kNoWide).ToUTF8()), "abc"},
-        {"QeUnicodeString::Replace by null", B(wabc.Replace(L"b", kNoWide).ToUTF8()), "ac"},
+        {"QeString += null", Text(appended), "abc"},
+        {"QeString + null", Text(abc + kNoBytes), "abc"},
+        {"QeString::Replace by null", Text(abc.Replace("b", kNoBytes)), "ac"},
+        {"QeUnicodeString += null", Text(wappended.ToUTF8()), "abc"},
+        {"QeUnicodeString + null", Text((wabc + kNoWide).ToUTF8()), "abc"},
+        {"QeUnicodeString::Replace by null", Text(wabc.Replace(L"b", kNoWide).ToUTF8()), "ac"},
     };
     for (const auto& c : texts)
         EXPECT_EQ(c.expected, c.actual) << c.operation;
@@ -132,10 +129,10 @@ TEST(StringNullPointer, InitCopiesExactlyTheGivenLength) {
         std::string actual;
         std::string expected;
     } bytes[] = {
-        {"init past a NUL", B(InitBytes("a\0bc", 4)), "a\0bc"s},
+        {"init past a NUL", Text(InitBytes("a\0bc", 4)), "a\0bc"s},
         // only the constructors read maxLen as "up to the NUL"
-        {"init of maxLen bytes", B(InitBytes("abc", kMaxLen)), ""},
-        {"constructor with maxLen", B(QeString("a\0bc", kMaxLen)), "a"},
+        {"init of maxLen bytes", Text(InitBytes("abc", kMaxLen)), ""},
+        {"constructor with maxLen", Text(QeString("a\0bc", kMaxLen)), "a"},
     };
     for (const auto& c : bytes)
         EXPECT_EQ(c.expected, c.actual) << c.operation;
