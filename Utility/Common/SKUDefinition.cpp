@@ -56,7 +56,7 @@ bool getBoolFlagFromString(const char* text, bool inherited) {
 // The names a host is keyed under: "Name32" for x86, "Name" for x64, and the
 // name alone when no architecture is given. Unknown words add nothing.
 Vector<QeString> HostVariants(const QeString& hostName, const QeString& arch) {
-    const Vector<QeString> pieces = StringLibrary::Split(arch, QeString(";"), true);
+    const Vector<QeString> pieces = StringLibrary::Split(arch, QeString(";"), /*skipEmpty=*/true);
     if (pieces.empty())
         return Vector<QeString>{hostName};
     Vector<QeString> variants;
@@ -90,7 +90,7 @@ FileNode MakeEntry(const TiXmlElement* element, const FileNode& parent, const Qe
 
 void ReadFileEntries(FileNode& parent, TiXmlNode* element, const QeString& parentName) {
     ForEachChildElement(element, "file", [&](TiXmlElement* file) {
-        FileNode entry = MakeEntry(file, parent, parentName, false);
+        FileNode entry = MakeEntry(file, parent, parentName, /*isDirectory=*/false);
         if (entry.name.IsEmpty())
             return;
         entry.configuration = AttributeText(file, "configuration");
@@ -234,8 +234,8 @@ void SKUDefinition::fillHostsInfo(TiXmlElement* element, Vector<QeString>& names
             return;
         const QeString name(hostName);
         names.add(name);
-        const Vector<QeString> familyList =
-            StringLibrary::Split(AttributeText(host, "families"), QeString(";"), true);
+        const Vector<QeString> familyList = StringLibrary::Split(AttributeText(host, "families"),
+                                                                 QeString(";"), /*skipEmpty=*/true);
         const QeString compilerOptions = AttributeText(host, "compilerOptions");
         for (QeString& variant : HostVariants(name, AttributeText(host, "arch"))) {
             if (compilerOptions.IsSet())
@@ -287,7 +287,7 @@ void SKUDefinition::readInstallFiles(FileNode& parent, TiXmlNode* element,
             continue;
         }
         current.lastDirectory = directory;
-        FileNode entry = MakeEntry(directory, *current.node, *current.name, true);
+        FileNode entry = MakeEntry(directory, *current.node, *current.name, /*isDirectory=*/true);
         if (entry.name.IsEmpty())
             continue;
         QeString key = entry.name;

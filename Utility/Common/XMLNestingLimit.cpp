@@ -548,7 +548,7 @@ void NormalizeLineEnds(std::string& text) {
 
 unsigned long XMLNestingLimit::SafeLength(const char* text, unsigned long size,
                                           unsigned long maxDepth, unsigned long maxAttributes) {
-    return ReadingScanner(text, size, false, maxDepth, maxAttributes).Scan().length;
+    return ReadingScanner(text, size, /*nulEnds=*/false, maxDepth, maxAttributes).Scan().length;
 }
 
 namespace {
@@ -560,7 +560,7 @@ namespace {
 const unsigned long kSpareNuls = 4;
 
 Reading ReadAsTheLibraryWill(const char* text, unsigned long size) {
-    return ReadingScanner(text, size, true, XMLNestingLimit::kMaxDepth,
+    return ReadingScanner(text, size, /*nulEnds=*/true, XMLNestingLimit::kMaxDepth,
                           XMLNestingLimit::kMaxAttributes)
         .Scan();
 }
@@ -616,7 +616,8 @@ bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file, Cut* cut) {
         // Nothing past a NUL is read, but a limit passed there is reported.
         const unsigned long beforeNul = strnlen(content.data(), content.size());
         if (beforeNul < content.size()) {
-            found = ReadingScanner(content.data(), content.size(), false, kMaxDepth, kMaxAttributes)
+            found = ReadingScanner(content.data(), content.size(), /*nulEnds=*/false, kMaxDepth,
+                                   kMaxAttributes)
                         .Scan()
                         .cut;
         }
