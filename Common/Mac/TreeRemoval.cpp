@@ -310,9 +310,10 @@ bool TreeRemoval::Folders::Identity::operator==(const Identity& other) const {
 bool TreeRemoval::Folders::IdentityOf(int folder, Identity& identity) {
 #if defined(__linux__) && defined(STATX_MNT_ID)
     struct statx status;
-    if (statx(folder, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_MNT_ID, &status) !=
-        0)
+    if (statx(folder, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW,
+              STATX_MODE | STATX_INO | STATX_MNT_ID, &status) != 0)
         return false;
+    identity.writableByEveryone = (status.stx_mode & S_IWOTH) != 0;
     identity.device =
         (static_cast<unsigned long long>(status.stx_dev_major) << 32) | status.stx_dev_minor;
     identity.inode = status.stx_ino;
@@ -323,6 +324,7 @@ bool TreeRemoval::Folders::IdentityOf(int folder, Identity& identity) {
         return false;
     identity.device = static_cast<unsigned long long>(status.st_dev);
     identity.inode = static_cast<unsigned long long>(status.st_ino);
+    identity.writableByEveryone = (status.st_mode & S_IWOTH) != 0;
 #endif
     return true;
 }
@@ -353,7 +355,7 @@ TreeRemoval::Result TreeRemoval::Folders::Enter(const std::string& name) {
         return {Status::Failed, "on another file system"};
     // Anyone may have renamed another user's entries in there to the names
     // of what is to be removed.
-    if (WritableByEveryone(folder.Get()))
+    if (identity.writableByEveryone)
         return {Status::Failed, kWritableByEveryone};
     levels.push_back({std::move(folder), identity});
     CloseOldestIfOverBudget();

@@ -63,6 +63,9 @@ public:
     private:
         struct Identity {
             unsigned long long device = 0, inode = 0, mount = 0;
+            /// Read in the same call, so entering a folder costs one.
+            bool writableByEveryone = false;
+            /// The same folder: device, inode and mount.
             bool operator==(const Identity& other) const;
         };
         struct Level {
