@@ -97,9 +97,10 @@ protected:
         Write("targets.xml", "<targets>" + At(s.targets) + "</targets>");
         Lay(s.layout);
     }
-    ToolOutput Uninstall(Entries options = {"-v"}) const {
-        options.insert(options.begin(), {"-uninstall", P("sku.xml"), P("targets.xml")});
-        return RunToolArgs(QE_INSTALLUTILITY_PATH, options);
+    ToolRun Uninstall(Entries options = {"-v"}) const {
+        options.insert(options.begin(),
+                       {QE_INSTALLUTILITY_PATH, "-uninstall", P("sku.xml"), P("targets.xml")});
+        return RunTool(options);
     }
     // The whole scratch folder but the two input files.
     Tree Remaining() const {
@@ -139,9 +140,9 @@ protected:
         }
         EXPECT_EQ(given, wanted) << out;
     }
-    ToolOutput Check(const Scenario& s) const {
+    ToolRun Check(const Scenario& s) const {
         Prepare(s);
-        const ToolOutput run = Uninstall();
+        const ToolRun run = Uninstall();
         EXPECT_EQ(run.status, s.status) << run.out << run.err;
         EXPECT_EQ(Remaining(), Expected(s.remaining));
         ExpectReport(run.out, s.report);
@@ -272,7 +273,7 @@ TEST_F(InstallUtilityRemoval, RefusedNamesAreSkippedWithTheirSubtree) {
 }
 
 TEST_F(InstallUtilityRemoval, EveryInstallHostVariantIsProcessedAndNoOther) {
-    const ToolOutput run =
+    const ToolRun run =
         Check({R"(<file fileName="Blur.plugin"/>)",
                {"ed/Blur.plugin", "ed32/Blur.plugin", "viewer/Blur.plugin", "player/Blur.plugin"},
                {"ed/", "ed32/", "viewer/Blur.plugin", "player/Blur.plugin"},
@@ -310,7 +311,7 @@ TEST_F(InstallUtilityRemoval, RefusedTargetsFileRemovesNothing) {
                  {},
                  1,
                  kAppTarget + target});
-        const ToolOutput run = Uninstall();
+        const ToolRun run = Uninstall();
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.err.find(At(named)), std::string::npos) << run.err;
         EXPECT_FALSE(run.err.empty());
@@ -329,7 +330,7 @@ TEST_F(InstallUtilityRemoval, DefinitionWithoutProductNameRemovesNothing) {
         Write("sku.xml", definition);
         if (definition == kMissing)
             fs::remove(P("sku.xml"));
-        const ToolOutput run = Uninstall();
+        const ToolRun run = Uninstall();
         EXPECT_EQ(run.status, 1);
         EXPECT_FALSE(run.err.empty());
         EXPECT_EQ(Remaining(), Expected({"app/Blur.plugin"}));
@@ -348,7 +349,9 @@ TEST_F(InstallUtilityRemoval, WrongCommandLineRemovesNothing) {
              {"-uninstall", sku, targets, "--dry"},
              {"-uninstall", sku, targets, "-V"},
          }) {
-        const ToolOutput run = RunToolArgs(QE_INSTALLUTILITY_PATH, arguments);
+        Entries command = arguments;
+        command.insert(command.begin(), QE_INSTALLUTILITY_PATH);
+        const ToolRun run = RunTool(command);
         EXPECT_EQ(run.status, 2) << arguments.size() << " arguments";
         EXPECT_EQ(Remaining(), Expected({"app/Blur.plugin"}));
     }
@@ -393,7 +396,7 @@ TEST_F(InstallUtilityRemoval, FailureIsReportedTheRestGoesOnUnlessIgnored) {
     };
     for (const Scenario& s : table) {
         SCOPED_TRACE(s.installFiles);
-        const ToolOutput run = Check(s);
+        const ToolRun run = Check(s);
         EXPECT_EQ(Verdicts(run.out)[kernel + "/hostname"], "failed") << run.out;
         EXPECT_NE(run.err.find(kernel + "/hostname"), std::string::npos) << run.err;
     }
@@ -419,7 +422,7 @@ TEST_F(InstallUtilityRemoval, ContainerEveryoneMayWriteToIsNotEntered) {
                  {},
                  c.status});
         fs::permissions(P("app/Open"), c.mode);
-        const ToolOutput run = Uninstall();
+        const ToolRun run = Uninstall();
         EXPECT_EQ(run.status, c.status) << run.out;
         EXPECT_EQ(Remaining(), Expected(item)) << run.out;
         ExpectReport(run.out, {{"@/app/Open", "failed"}, {"@/app/Open/Item.plugin", "(none)"}});
@@ -450,12 +453,12 @@ const Scenario kInstallation = {
 TEST_F(InstallUtilityRemoval, DryRunChangesNothingAndSaysWhatTheRunWillSay) {
     Prepare(kInstallation);
     const Tree before = Remaining();
-    const ToolOutput dry = Uninstall({"-v", "--dry-run"});
+    const ToolRun dry = Uninstall({"-v", "--dry-run"});
     EXPECT_EQ(dry.status, 0) << dry.err;
     EXPECT_EQ(Remaining(), before);
     ExpectReport(dry.out, kInstallation.report);
 
-    const ToolOutput real = Uninstall();
+    const ToolRun real = Uninstall();
     EXPECT_EQ(real.status, 0) << real.err;
     EXPECT_EQ(Remaining(), Expected(kInstallation.remaining));
     EXPECT_EQ(ReportLines(dry.out), ReportLines(real.out));
@@ -463,7 +466,7 @@ TEST_F(InstallUtilityRemoval, DryRunChangesNothingAndSaysWhatTheRunWillSay) {
 
 TEST_F(InstallUtilityRemoval, WithoutVerboseRemovesButListsNothingRemoved) {
     Prepare(kInstallation);
-    const ToolOutput run = Uninstall({});
+    const ToolRun run = Uninstall({});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Remaining(), Expected(kInstallation.remaining));
     for (const std::string& line : ReportLines(run.out))

@@ -1,19 +1,24 @@
 #include "SKUInfoPrinter.h"
+#include "TestSupport.h"
 #include "ToolRun.h"
 #include "XMLNestingLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
-ToolRun RunSkuInfo(const std::string& arguments) {
-    return RunTool(QE_SKUINFO_PATH, arguments);
+ToolRun RunSkuInfo(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), QE_SKUINFO_PATH);
+    // Opening a FIFO nobody writes to would wait for ever: a few seconds end it.
+    return RunTool(arguments, {std::chrono::seconds(5)});
 }
 
 std::string ReadText(const std::string& path) {
@@ -28,61 +33,55 @@ const std::string kSample = std::string(QE_SAMPLES_DIR) + "/sku.xml";
 } // namespace
 
 TEST(SKUInfoTool, ListsTheSampleAsExpected) {
-    const ToolRun run = RunSkuInfo("'" + kSample + "'");
+    const ToolRun run = RunSkuInfo({kSample});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, ReadText(std::string(QE_TESTS_DIR) + "/data/sku.listing.txt"));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, ReadText(std::string(QE_TESTS_DIR) + "/data/sku.listing.txt"));
 }
 
 TEST(SKUInfoTool, FamiliesViewShowsWhatEachHostVariantIsOffered) {
-    const ToolRun run = RunSkuInfo("--families '" + kSample + "'");
+    const ToolRun run = RunSkuInfo({"--families", kSample});
     EXPECT_EQ(run.status, 0);
     // Viewer32 does not exist; the Color family is not listed for Viewer.
-    EXPECT_EQ(run.output, "Families named by hosts (2): \"Filters\", \"Color\"\n"
-                          "\n"
-                          "Offered to each host variant (I: install, B: build)\n"
-                          "             \"Editor32\"  \"Editor\"  \"Viewer\"\n"
-                          "  \"Filters\"  I           I B       I B\n"
-                          "  \"Color\"    I           I B       -\n");
+    EXPECT_EQ(run.out, "Families named by hosts (2): \"Filters\", \"Color\"\n"
+                       "\n"
+                       "Offered to each host variant (I: install, B: build)\n"
+                       "             \"Editor32\"  \"Editor\"  \"Viewer\"\n"
+                       "  \"Filters\"  I           I B       I B\n"
+                       "  \"Color\"    I           I B       -\n");
 }
 
 TEST(SKUInfoTool, RefusesWhatIsNoDefinition) {
-    ToolRun run = RunSkuInfo("/nonexistent/sku.xml");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot read /nonexistent/sku.xml"), std::string::npos);
-
-    run = RunSkuInfo("/");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("not a regular file"), std::string::npos);
-
-    run = RunSkuInfo("'" + std::string(QE_SAMPLES_DIR) + "/target_path.xml'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("no <product> element"), std::string::npos);
-
-    run = RunSkuInfo("/dev/null");
-    EXPECT_EQ(run.status, 1);
-
-    // Nothing writes to the FIFO: opening it to read would wait for ever, so
-    // the run is ended after a few seconds (status 124) if it waits.
-    const std::string fifo = "/tmp/skuinfo-fifo-" + std::to_string(getpid());
+    const std::string scratch = MakeScratchFolder("skuinfo-refuses");
+    const std::string fifo = scratch + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    run = RunTool("timeout 5 " QE_SKUINFO_PATH, fifo);
-    unlink(fifo.c_str());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot read " + fifo + ": not a regular file"), std::string::npos);
+    const struct {
+        std::string file;
+        std::string error;
+    } refusals[] = {
+        {"/nonexistent/sku.xml", "cannot read /nonexistent/sku.xml"},
+        {"/", "not a regular file"},
+        {std::string(QE_SAMPLES_DIR) + "/target_path.xml", "no <product> element"},
+        {"/dev/null", "/dev/null"},
+        {fifo, "cannot read " + fifo + ": not a regular file"},
+    };
+    for (const auto& refusal : refusals) {
+        const ToolRun run = RunSkuInfo({refusal.file});
+        EXPECT_EQ(run.status, 1) << refusal.file;
+        EXPECT_NE(run.err.find(refusal.error), std::string::npos) << run.err;
+    }
+    std::filesystem::remove_all(scratch);
 }
 
 namespace {
 
 // Runs skuinfo on a temporary file holding `text`.
 ToolRun RunOnText(const std::string& text) {
-    char path[] = "/tmp/skuinfo-XXXXXX";
-    const int descriptor = mkstemp(path);
-    if (descriptor < 0)
-        return {-1, ""};
-    const bool written = write(descriptor, text.data(), text.size()) == ssize_t(text.size());
-    close(descriptor);
-    ToolRun run = written ? RunSkuInfo(path) : ToolRun{-1, ""};
-    unlink(path);
+    const std::string scratch = MakeScratchFolder("skuinfo-text");
+    const std::string path = scratch + "/sku.xml";
+    std::ofstream(path, std::ios::binary) << text;
+    const ToolRun run = RunSkuInfo({path});
+    std::filesystem::remove_all(scratch);
     return run;
 }
 
@@ -115,19 +114,19 @@ TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
     for (const auto& c : cases) {
         const ToolRun run = RunOnText(c.text);
         EXPECT_EQ(run.status, 0) << c.warning;
-        EXPECT_NE(run.output.find(c.warning), std::string::npos) << run.output.substr(0, 300);
-        EXPECT_NE(run.output.find("name       \"Cut\""), std::string::npos) << c.warning;
+        EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err.substr(0, 300);
+        EXPECT_NE(run.out.find("name       \"Cut\""), std::string::npos) << c.warning;
     }
 }
 
 TEST(SKUInfoTool, WrongCommandLineGivesUsage) {
-    EXPECT_EQ(RunSkuInfo("").status, 2);
-    EXPECT_EQ(RunSkuInfo("a.xml b.xml").status, 2);
-    const ToolRun run = RunSkuInfo("--bogus");
+    EXPECT_EQ(RunSkuInfo({}).status, 2);
+    EXPECT_EQ(RunSkuInfo({"a.xml", "b.xml"}).status, 2);
+    const ToolRun run = RunSkuInfo({"--bogus"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.output.rfind("usage: skuinfo [--families] FILE", 0), 0u);
-    EXPECT_EQ(RunSkuInfo("--families").status, 2);
-    EXPECT_EQ(RunSkuInfo("--help").status, 0);
+    EXPECT_EQ(run.err.rfind("usage: skuinfo [--families] FILE", 0), 0u);
+    EXPECT_EQ(RunSkuInfo({"--families"}).status, 2);
+    EXPECT_EQ(RunSkuInfo({"--help"}).status, 0);
 }
 
 TEST(SKUInfoPrinter, QuotesAndEscapes) {

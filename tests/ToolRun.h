@@ -1,102 +1,125 @@
-// Runs a command-line tool of the project and captures what it prints.
+// ToolRun: runs a program of the project as a person would from a shell, but
+// through ProcessLibrary, without one: each argument reaches it as given.
+//
+//   RunTool({QE_SKUINFO_PATH, "--families", path});          // .status, .out, .err
+//   RunTool({QE_SKUINFO_PATH, fifo}, {std::chrono::seconds(5)});
+//   RunTool({"/usr/bin/prlimit", "--stack=524288", "--", QE_SKUINFO_PATH, path});
 #ifndef QE_TESTS_TOOLRUN_H
 #define QE_TESTS_TOOLRUN_H
 
+#include "ProcessLibrary.h"
+
 #include <chrono>
 #include <csignal>
-#include <cstdio>
+#include <fcntl.h>
 #include <poll.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 struct ToolRun {
-    int status;
-    std::string output;
-};
-
-// Runs `tool` through the shell with `arguments` (already quoted as the
-// shell needs), capturing standard output and standard error together.
-inline ToolRun RunTool(const std::string& tool, const std::string& arguments) {
-    const std::string command = tool + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return {-1, ""};
-    std::string output;
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-struct ToolOutput {
-    int status;
+    /// The exit status, 128 plus the signal that ended it, or -1 when the
+    /// program could not be started or ran past its limit (it is then killed).
+    int status = -1;
     std::string out, err;
 };
 
-// Runs `tool` with `arguments` exactly as given, without a shell, keeping
-// standard output and standard error apart. Status -1 when the tool could not
-// be started, was killed, or ran past `limit` (then it is killed).
-inline ToolOutput RunToolArgs(const std::string& tool, const std::vector<std::string>& arguments,
-                              std::chrono::seconds limit = std::chrono::seconds(60)) {
-    std::vector<char*> argv{const_cast<char*>(tool.c_str())};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    int out[2], err[2];
-    if (pipe(out) != 0)
-        return {-1, "", ""};
-    if (pipe(err) != 0) {
-        close(out[0]);
-        close(out[1]);
-        return {-1, "", ""};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        for (int fd : {out[0], out[1], err[0], err[1]})
-            close(fd);
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    ToolOutput result{-1, "", ""};
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    bool late = pid < 0;
-    for (int open = 2; open > 0 && !late;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        const int ready = left.count() > 0 ? poll(fds, 2, static_cast<int>(left.count())) : 0;
-        late = ready == 0;
-        for (int i = 0; i < 2 && ready > 0; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char chunk[4096];
-            const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
-            if (n > 0) {
-                sinks[i]->append(chunk, static_cast<size_t>(n));
-            } else {
-                fds[i].fd = -1;
-                --open;
-            }
+struct ToolRunOptions {
+    /// How long the program may run.
+    std::chrono::milliseconds limit = std::chrono::seconds(60);
+    /// The reader of standard output goes away at once, as `tool | true`:
+    /// every write to it fails with EPIPE (or SIGPIPE, unless ignored).
+    bool outputClosed = false;
+};
+
+namespace toolrun {
+
+// A pipe whose ends are closed on exec; ProcessLibrary hands the child its
+// write end as a standard stream.
+struct Pipe {
+    int readEnd = -1, writeEnd = -1;
+    Pipe() {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) == 0) {
+            readEnd = ends[0];
+            writeEnd = ends[1];
         }
     }
-    close(out[0]);
-    close(err[0]);
-    if (pid < 0)
-        return result;
-    if (late)
-        kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.status = !late && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    ~Pipe() {
+        CloseRead();
+        CloseWrite();
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    void CloseRead() {
+        if (readEnd >= 0)
+            close(readEnd);
+        readEnd = -1;
+    }
+    void CloseWrite() {
+        if (writeEnd >= 0)
+            close(writeEnd);
+        writeEnd = -1;
+    }
+};
+
+// Reads both pipes to their end, or until `deadline`; false when it came first.
+inline bool ReadUntilEnd(Pipe& out, Pipe& err, ToolRun& run,
+                         std::chrono::steady_clock::time_point deadline) {
+    pollfd streams[2] = {{out.readEnd, POLLIN, 0}, {err.readEnd, POLLIN, 0}};
+    std::string* sinks[2] = {&run.out, &run.err};
+    for (;;) {
+        if (streams[0].fd < 0 && streams[1].fd < 0)
+            return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || poll(streams, 2, static_cast<int>(left.count())) == 0)
+            return false;
+        for (int i = 0; i < 2; ++i) {
+            if (streams[i].fd < 0 || streams[i].revents == 0)
+                continue;
+            char chunk[4096];
+            const ssize_t n = read(streams[i].fd, chunk, sizeof chunk);
+            if (n > 0)
+                sinks[i]->append(chunk, static_cast<size_t>(n));
+            else
+                streams[i].fd = -1;
+        }
+    }
+}
+
+} // namespace toolrun
+
+/// Runs the program at the absolute path `arguments[0]` with standard input
+/// empty (/dev/null: no run waits for a person), capturing standard output
+/// and standard error apart.
+inline ToolRun RunTool(const std::vector<std::string>& arguments,
+                       const ToolRunOptions& options = {}) {
+    ToolRun run;
+    toolrun::Pipe out, err;
+    const int empty = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (out.readEnd < 0 || err.readEnd < 0 || empty < 0) {
+        if (empty >= 0)
+            close(empty);
+        return run;
+    }
+    if (options.outputClosed)
+        out.CloseRead();
+    ProcessLibrary::ChildExitsKept exits;
+    const long process = ProcessLibrary::Spawn(
+        arguments, {out.writeEnd, /*quietErrors=*/false, err.writeEnd, /*inputDescriptor=*/empty});
+    close(empty);
+    out.CloseWrite();
+    err.CloseWrite();
+    if (process < 0)
+        return run;
+    const bool ended =
+        toolrun::ReadUntilEnd(out, err, run, std::chrono::steady_clock::now() + options.limit);
+    if (!ended)
+        kill(static_cast<pid_t>(process), SIGKILL);
+    const int status = ProcessLibrary::WaitForExit(process);
+    run.status = ended ? status : -1;
+    return run;
 }
 
 #endif

@@ -369,25 +369,27 @@ TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
     const std::string sku = (macos / "sku.xml").string();
     const std::string targets = (macos / "target_path.xml").string();
     const struct {
-        std::string program;
-        std::string arguments;
+        std::vector<std::string> arguments;
         std::string shows;
     } runs[] = {
-        {QE_SKUINFO_PATH, sku, "name       \"Deep\""},
-        {QE_SKUINFO_PATH, "--families " + sku, "Families named by hosts (0)"},
-        {QE_INSTALLUTILITY_PATH, "-uninstall " + sku + " " + targets + " -v --dry-run",
+        {{QE_SKUINFO_PATH, sku}, "name       \"Deep\""},
+        {{QE_SKUINFO_PATH, "--families", sku}, "Families named by hosts (0)"},
+        {{QE_INSTALLUTILITY_PATH, "-uninstall", sku, targets, "-v", "--dry-run"},
          "absent " + std::string(scratch) + "/target/d"},
-        // Return takes the default button, Cancel.
-        {(macos / "Uninstall").string(), "< /dev/null", "Uninstall Deep"},
+        // The end of input takes the default button, Cancel.
+        {{(macos / "Uninstall").string()}, "Uninstall Deep"},
     };
     for (const unsigned long depth :
          {XMLNestingLimit::kMaxDepth, 100 * XMLNestingLimit::kMaxDepth}) {
         std::ofstream(sku) << NestedDefinition(depth);
         for (const auto& run : runs) {
-            const ToolRun result = RunTool("ulimit -s 512; exec " + run.program, run.arguments);
-            EXPECT_EQ(result.status, 0) << run.program << " at depth " << depth;
-            EXPECT_NE(result.output.find(run.shows), std::string::npos)
-                << run.program << " at depth " << depth << ": " << result.output.substr(0, 300);
+            std::vector<std::string> arguments = {"/usr/bin/prlimit", "--stack=524288", "--"};
+            arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
+            const ToolRun result = RunTool(arguments);
+            const std::string& program = run.arguments.front();
+            EXPECT_EQ(result.status, 0) << program << " at depth " << depth;
+            EXPECT_NE((result.out + result.err).find(run.shows), std::string::npos)
+                << program << " at depth " << depth << ": " << result.out.substr(0, 300);
         }
     }
     std::filesystem::remove_all(scratch);

@@ -33,11 +33,19 @@ void RestoreDefaultSignals() {
     sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-void ConnectOutput(const ProcessLibrary::Output& output) {
-    if (output.descriptor == STDOUT_FILENO)
-        fcntl(STDOUT_FILENO, F_SETFD, 0);
-    else if (output.descriptor != -1 && dup2(output.descriptor, STDOUT_FILENO) < 0)
+// Makes `descriptor` the child's stream `stream`, or leaves the stream as it
+// is for -1. A descriptor that is already the stream only loses close-on-exec.
+void ConnectStream(int descriptor, int stream) {
+    if (descriptor == stream)
+        fcntl(stream, F_SETFD, 0);
+    else if (descriptor != -1 && dup2(descriptor, stream) < 0)
         _exit(127);
+}
+
+void ConnectStreams(const ProcessLibrary::Output& output) {
+    ConnectStream(output.inputDescriptor, STDIN_FILENO);
+    ConnectStream(output.descriptor, STDOUT_FILENO);
+    ConnectStream(output.errorDescriptor, STDERR_FILENO);
     if (output.quietErrors) {
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0 && null != STDERR_FILENO) {
@@ -52,7 +60,7 @@ void ConnectOutput(const ProcessLibrary::Output& output) {
 [[noreturn]] void ExecInChild(std::vector<char*>& argv, const ProcessLibrary::Output& output,
                               int report) {
     RestoreDefaultSignals();
-    ConnectOutput(output);
+    ConnectStreams(output);
     execv(argv[0], argv.data());
     const int error = errno;
     ssize_t ignored = write(report, &error, sizeof error);

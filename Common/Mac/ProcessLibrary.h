@@ -14,12 +14,18 @@
 #include <string>
 #include <vector>
 
-/// Where a started program's output goes.
+/// Where a started program's standard streams come from and go. Each
+/// descriptor is this process's own stream number or one above 2; the same
+/// descriptor may serve standard output and standard error together.
 struct ProcessOutput {
     /// The descriptor for standard output; -1 keeps this process's.
     int descriptor = -1;
-    /// Standard error to /dev/null.
+    /// Standard error to /dev/null, whatever `errorDescriptor` says.
     bool quietErrors = false;
+    /// The descriptor for standard error; -1 keeps this process's.
+    int errorDescriptor = -1;
+    /// The descriptor for standard input; -1 keeps this process's.
+    int inputDescriptor = -1;
 };
 
 class ProcessLibrary {
