@@ -2,6 +2,7 @@
 // out in a scratch folder, runs the tool, and checks what is left, the exit
 // status and what the report said of each path. "@" stands for the scratch folder.
 #include "ScratchTree.h"
+#include "TestSupport.h"
 #include "ToolRun.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,7 @@ const std::string kAppTarget = R"(<target host="Editor" path="@/app"/>)";
 const std::string kDocsTarget = R"(<target name="Docs" path="@/docs"/>)";
 
 std::string Definition(const std::string& installFiles, const std::string& sku = kSku) {
-    return "<product>" + sku + kHosts + "<installFiles>" + installFiles +
-           "</installFiles></product>";
+    return DefinitionText(installFiles, kHosts, sku);
 }
 
 bool IsReportLine(const std::string& line) {

@@ -75,16 +75,14 @@ TEST(InstallUtility, ClosedOutputDoesNotStopTheRemoval) {
     const std::string scratch = MakeScratchFolder("installutility-closed");
     const std::string folder = std::string(scratch) + "/target";
     mkdir(folder.c_str(), 0700);
-    std::ofstream definition(std::string(scratch) + "/sku.xml");
-    definition << "<product><sku name=\"P\"/><hosts><host name=\"H\"/></hosts><installFiles>";
     // Far more report than a pipe holds.
+    std::string files;
     for (int file = 0; file < 3000; ++file) {
         const std::string name = "file" + std::to_string(file);
         std::ofstream(folder + "/" + name) << name;
-        definition << "<file fileName=\"" << name << "\"/>";
+        files += "<file fileName=\"" + name + "\"/>";
     }
-    definition << "</installFiles></product>";
-    definition.close();
+    std::ofstream(scratch + "/sku.xml") << DefinitionText(files);
     std::ofstream(std::string(scratch) + "/targets.xml")
         << "<targets><target host=\"H\" path=\"" << folder << "\"/></targets>";
     const ToolRun run =

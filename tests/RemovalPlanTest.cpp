@@ -1,4 +1,5 @@
 #include "RemovalPlan.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +28,9 @@ std::vector<std::string> Lines(const RemovalPlan& plan) {
 
 std::vector<std::string> Plan(const std::string& installFiles, const std::string& targets) {
     SKUDefinition definition;
-    definition.parse(("<product><sku name=\"P\"/><hosts><host name=\"Editor\" arch=\"x86;x64\"/>"
-                      "</hosts><installFiles>" +
-                      installFiles + "</installFiles></product>")
-                         .c_str());
+    definition.parse(
+        DefinitionText(installFiles, R"(<hosts><host name="Editor" arch="x86;x64"/></hosts>)")
+            .c_str());
     TargetsFile file;
     std::string error;
     EXPECT_TRUE(file.parse("<targets>" + targets + "</targets>", error)) << error;

@@ -1,5 +1,6 @@
 // TestSupport: what the test files share: a string's bytes as a std::string,
-// failures that show a QeString as its text, and a private scratch folder.
+// failures that show a QeString as its text, a definition's text, and a
+// private scratch folder.
 #ifndef QE_TESTS_TESTSUPPORT_H
 #define QE_TESTS_TESTSUPPORT_H
 
@@ -21,6 +22,18 @@ inline std::string Text(const QeString& text) {
 /// Failures show a QeString as its quoted, escaped bytes.
 inline void PrintTo(const QeString& text, std::ostream* out) {
     *out << ::testing::PrintToString(Text(text));
+}
+
+/// A product definition's text: `sku`, then `hosts`, then `installFiles`
+/// inside <installFiles>, all in <product>.
+///   DefinitionText(R"(<file fileName="a"/>)")
+///   // <product><sku name="P"/><hosts><host name="H"/></hosts>
+///   //   <installFiles><file fileName="a"/></installFiles></product>
+inline std::string DefinitionText(const std::string& installFiles,
+                                  const std::string& hosts = R"(<hosts><host name="H"/></hosts>)",
+                                  const std::string& sku = R"(<sku name="P"/>)") {
+    return "<product>" + sku + hosts + "<installFiles>" + installFiles +
+           "</installFiles></product>";
 }
 
 /// A new folder private to this user (mode 0700), named `prefix`-XXXXXX in

@@ -345,13 +345,12 @@ namespace {
 // A definition nested `depth` levels deep: product, installFiles, then
 // directories inside each other, for the host H.
 std::string NestedDefinition(unsigned long depth) {
-    std::string xml =
-        "<product><sku name=\"Deep\"/><hosts><host name=\"H\"/></hosts><installFiles>";
+    std::string folders;
     for (unsigned long level = 3; level <= depth; ++level)
-        xml += "<directory fileName=\"d\">";
+        folders += "<directory fileName=\"d\">";
     for (unsigned long level = 3; level <= depth; ++level)
-        xml += "</directory>";
-    return xml + "</installFiles></product>";
+        folders += "</directory>";
+    return DefinitionText(folders, R"(<hosts><host name="H"/></hosts>)", R"(<sku name="Deep"/>)");
 }
 
 } // namespace
