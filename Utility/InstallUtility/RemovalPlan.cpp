@@ -46,7 +46,7 @@ void WalkTree(const FileNode& root, const std::string& folder, Visitor& visitor)
         std::string path;
         bool holdsKept;
     };
-    std::vector<Level> levels{{&root, root.children.begin(), folder, false}};
+    std::vector<Level> levels{{&root, root.children.begin(), folder, /*holdsKept=*/false}};
     while (true) {
         Level& level = levels.back();
         if (level.next == level.node->children.end()) {
@@ -68,7 +68,7 @@ void WalkTree(const FileNode& root, const std::string& folder, Visitor& visitor)
         } else {
             const std::string path = PathBelow(level.path, name);
             visitor.Enter(entry, path);
-            levels.push_back({&entry, entry.children.begin(), path, false});
+            levels.push_back({&entry, entry.children.begin(), path, /*holdsKept=*/false});
         }
     }
 }
@@ -79,7 +79,7 @@ public:
     explicit Actions(std::vector<Action>& list) : list(list) {}
 
     void Skip(const std::string& name, const std::string& why) {
-        list.push_back({Kind::Skip, "", name, why, "", false});
+        list.push_back({Kind::Skip, "", name, why, "", /*ignoreErrors=*/false});
     }
 
 protected:
@@ -102,7 +102,8 @@ public:
     }
     bool File(const FileNode& entry, const std::string& path) {
         if (entry.dontDelete)
-            list.push_back({Kind::Keep, path, Text(entry.name), kMarked, "", false});
+            list.push_back(
+                {Kind::Keep, path, Text(entry.name), kMarked, "", /*ignoreErrors=*/false});
         else
             list.push_back(
                 {Kind::RemoveItem, path, Text(entry.name), "", "", entry.ignoreInstallErrors});
@@ -139,7 +140,7 @@ public:
         if (!planned.insert(path).second)
             return false;
         if (entry.dontDelete)
-            list.push_back({Kind::Keep, path, name, kMarked, "", false});
+            list.push_back({Kind::Keep, path, name, kMarked, "", /*ignoreErrors=*/false});
         else
             list.push_back(
                 {Kind::RemoveShortcut, path, name, "", folder, entry.ignoreInstallErrors});
@@ -174,7 +175,7 @@ RemovalPlan RemovalPlan::Make(const SKUDefinition& definition, const TargetsFile
             continue;
         }
         const std::string folder = FolderPath(target.path);
-        plan.actions.push_back({Kind::Target, folder, "", "", "", false});
+        plan.actions.push_back({Kind::Target, folder, "", "", "", /*ignoreErrors=*/false});
         WalkTree(definition.installFiles, folder, tree);
     }
     ShortcutActions shortcuts(plan.actions, targets);
