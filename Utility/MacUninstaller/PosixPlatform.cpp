@@ -8,18 +8,9 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <memory>
 #include <strings.h>
 #include <unistd.h>
 #include <utility>
-
-struct AuthorizationOpaqueRef {
-    bool administrator = false;
-    // sudo remembered the password because of this session, not before it.
-    bool credentialsCachedHere = false;
-};
 
 namespace {
 
@@ -65,13 +56,7 @@ bool SameTitle(const std::string& answer, const std::string& title) {
            strncasecmp(answer.c_str(), title.c_str(), title.size()) == 0;
 }
 
-bool IsRoot() {
-    return geteuid() == 0;
-}
-
 } // namespace
-
-class PosixPlatform::InterruptsIgnoredWhileToolRuns : public ProcessLibrary::InterruptsIgnored {};
 
 int PosixPlatform::RunAlert(const std::string& title,
                             const std::optional<std::string>& defaultButton,
@@ -136,7 +121,7 @@ void PosixPlatform::KeepTerminalForLaunchedTasks() {
     launchedTasks.WaitForTerminalTasks();
 }
 
-PosixPlatform::PosixPlatform(std::string privilegeTool) : privilegeTool(std::move(privilegeTool)) {
+PosixPlatform::PosixPlatform(std::string privilegeTool) : rights({std::move(privilegeTool)}) {
     // Children are waited for, so their exits must not be discarded; and a
     // write to a pipe whose reader went away fails with EPIPE instead of
     // ending this process with SIGPIPE.
@@ -152,71 +137,30 @@ void PosixPlatform::ActivateIgnoringOtherApps() {
 }
 
 OSStatus PosixPlatform::AuthorizationCreate(AuthorizationFlags, AuthorizationRef* authorization) {
-    *authorization = new AuthorizationOpaqueRef;
-    return errAuthorizationSuccess;
+    return rights.Create(authorization);
 }
 
 OSStatus PosixPlatform::AuthorizationCopyRights(AuthorizationRef authorization, const char* right,
                                                 AuthorizationFlags flags) {
-    if (authorization == nullptr || std::strcmp(right, kAdministratorRight) != 0)
-        return errAuthorizationDenied;
-    if (!IsRoot() && ProcessLibrary::Run({privilegeTool, "-n", "-v"},
-                                         {/*descriptor=*/-1, /*quietErrors=*/true}) != 0) {
-        // Nothing is remembered: `-v` asks for the password on the terminal.
-        if ((flags & kAuthorizationFlagInteractionAllowed) == 0 ||
-            ProcessLibrary::Run({privilegeTool, "-v"}) != 0)
-            return errAuthorizationCanceled;
-        authorization->credentialsCachedHere = true;
-    }
-    authorization->administrator = true;
-    return errAuthorizationSuccess;
+    return rights.CopyRights(authorization, right, flags);
 }
 
 OSStatus PosixPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef authorization,
                                                            const char* toolPath, AuthorizationFlags,
                                                            char* const* arguments,
                                                            ToolOutput* output) {
-    if (authorization == nullptr || !authorization->administrator)
-        return errAuthorizationDenied;
-    std::vector<std::string> command;
-    if (!IsRoot())
-        command = {privilegeTool, "--"};
-    command.push_back(toolPath);
-    for (char* const* argument = arguments; *argument != nullptr; ++argument)
-        command.push_back(*argument);
-    int channel[2];
-    if (pipe2(channel, O_CLOEXEC) != 0)
-        return errAuthorizationToolExecuteFailure;
-    const long process = ProcessLibrary::Spawn(command, {channel[1], /*quietErrors=*/false});
-    close(channel[1]);
-    if (process < 0) {
-        close(channel[0]);
-        return errAuthorizationToolExecuteFailure;
-    }
-    output->descriptor = channel[0];
-    output->process = process;
-    toolInterrupts = std::make_unique<InterruptsIgnoredWhileToolRuns>();
-    return errAuthorizationSuccess;
+    return rights.ExecuteWithPrivileges(authorization, toolPath, arguments, output);
 }
 
 long PosixPlatform::ReadToolOutput(const ToolOutput& output, char* buffer, unsigned long size) {
-    return SystemCall::RetryOnEintr([&] { return read(output.descriptor, buffer, size); });
+    return rights.ReadToolOutput(output, buffer, size);
 }
 
 int PosixPlatform::ToolExitStatus(const ToolOutput& output) {
-    close(output.descriptor);
-    const int status = ProcessLibrary::WaitForExit(output.process);
-    toolInterrupts.reset();
-    return status;
+    return rights.ToolExitStatus(output);
 }
 
 OSStatus PosixPlatform::AuthorizationFree(AuthorizationRef authorization,
                                           AuthorizationFlags flags) {
-    // Destroying the rights forgets the password sudo remembered for them,
-    // but not one the user had given before.
-    if (authorization != nullptr && authorization->credentialsCachedHere &&
-        (flags & kAuthorizationFlagDestroyRights) != 0)
-        ProcessLibrary::Run({privilegeTool, "-k"});
-    delete authorization;
-    return errAuthorizationSuccess;
+    return rights.Free(authorization, flags);
 }

@@ -16,15 +16,15 @@
 // - Launched tasks are not this process's children (DetachedTasks).
 // - Administrator rights: the root user has them; anyone else is asked by
 //   the privilege tool (/usr/bin/sudo) on the terminal, and tools then run
-//   through it.
+//   through it (AdministratorRights).
 #ifndef QE_POSIXPLATFORM_H
 #define QE_POSIXPLATFORM_H
 
+#include "AdministratorRights.h"
 #include "DetachedTasks.h"
 #include "PrivateFolder.h"
 #include "UninstallerPlatform.h"
 
-#include <memory>
 #include <string>
 
 class PosixPlatform : public UninstallerPlatform {
@@ -70,15 +70,10 @@ public:
     OSStatus AuthorizationFree(AuthorizationRef authorization, AuthorizationFlags flags) override;
 
 private:
-    const std::string privilegeTool;
+    AdministratorRights rights;
     // The folder made last by CreateDirectory, open since it was made.
     PrivateFolder createdFolder;
     DetachedTasks launchedTasks;
-
-    // The terminal's interrupt keys go to the tool from its start until its
-    // exit status is taken.
-    class InterruptsIgnoredWhileToolRuns;
-    std::unique_ptr<InterruptsIgnoredWhileToolRuns> toolInterrupts;
 };
 
 #endif

@@ -1,0 +1,105 @@
+#include "AdministratorRights.h"
+
+#include "ProcessLibrary.h"
+#include "SystemCall.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
+
+struct AuthorizationOpaqueRef {
+    bool administrator = false;
+    // The tool remembered the password because of this session, not before it.
+    bool credentialsCachedHere = false;
+};
+
+namespace {
+
+bool IsRoot() {
+    return geteuid() == 0;
+}
+
+} // namespace
+
+class AdministratorRights::InterruptsIgnoredWhileToolRuns
+    : public ProcessLibrary::InterruptsIgnored {};
+
+AdministratorRights::AdministratorRights(std::vector<std::string> privilegeCommand)
+    : privilegeCommand(std::move(privilegeCommand)) {}
+
+AdministratorRights::~AdministratorRights() = default;
+
+std::vector<std::string> AdministratorRights::Command(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), privilegeCommand.begin(), privilegeCommand.end());
+    return arguments;
+}
+
+OSStatus AdministratorRights::Create(AuthorizationRef* authorization) {
+    *authorization = new AuthorizationOpaqueRef;
+    return errAuthorizationSuccess;
+}
+
+OSStatus AdministratorRights::CopyRights(AuthorizationRef authorization, const char* right,
+                                         AuthorizationFlags flags) {
+    if (authorization == nullptr ||
+        std::strcmp(right, UninstallerPlatform::kAdministratorRight) != 0)
+        return errAuthorizationDenied;
+    if (!IsRoot() && ProcessLibrary::Run(Command({"-n", "-v"}),
+                                         {/*descriptor=*/-1, /*quietErrors=*/true}) != 0) {
+        if ((flags & kAuthorizationFlagInteractionAllowed) == 0 ||
+            ProcessLibrary::Run(Command({"-v"})) != 0)
+            return errAuthorizationCanceled;
+        authorization->credentialsCachedHere = true;
+    }
+    authorization->administrator = true;
+    return errAuthorizationSuccess;
+}
+
+OSStatus AdministratorRights::ExecuteWithPrivileges(AuthorizationRef authorization,
+                                                    const char* toolPath, char* const* arguments,
+                                                    ToolOutput* output) {
+    if (authorization == nullptr || !authorization->administrator)
+        return errAuthorizationDenied;
+    std::vector<std::string> command;
+    if (!IsRoot())
+        command = Command({"--"});
+    command.push_back(toolPath);
+    for (char* const* argument = arguments; *argument != nullptr; ++argument)
+        command.push_back(*argument);
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0)
+        return errAuthorizationToolExecuteFailure;
+    const long process = ProcessLibrary::Spawn(command, {channel[1], /*quietErrors=*/false});
+    close(channel[1]);
+    if (process < 0) {
+        close(channel[0]);
+        return errAuthorizationToolExecuteFailure;
+    }
+    output->descriptor = channel[0];
+    output->process = process;
+    toolInterrupts = std::make_unique<InterruptsIgnoredWhileToolRuns>();
+    return errAuthorizationSuccess;
+}
+
+long AdministratorRights::ReadToolOutput(const ToolOutput& output, char* buffer,
+                                         unsigned long size) {
+    return SystemCall::RetryOnEintr([&] { return read(output.descriptor, buffer, size); });
+}
+
+int AdministratorRights::ToolExitStatus(const ToolOutput& output) {
+    close(output.descriptor);
+    const int status = ProcessLibrary::WaitForExit(output.process);
+    toolInterrupts.reset();
+    return status;
+}
+
+OSStatus AdministratorRights::Free(AuthorizationRef authorization, AuthorizationFlags flags) {
+    // Destroying the rights forgets the password the tool remembered for
+    // them, but not one the user had given before.
+    if (authorization != nullptr && authorization->credentialsCachedHere &&
+        (flags & kAuthorizationFlagDestroyRights) != 0)
+        ProcessLibrary::Run(Command({"-k"}));
+    delete authorization;
+    return errAuthorizationSuccess;
+}
