@@ -12,6 +12,9 @@ struct _GUID {
     unsigned char Data4[8];
 };
 
+#ifdef __APPLE__
+#include <Security/Authorization.h>
+#else
 // Authorization Services: the names and values the uninstaller uses.
 using OSStatus = std::int32_t;
 using AuthorizationFlags = std::uint32_t;
@@ -28,5 +31,7 @@ constexpr AuthorizationFlags kAuthorizationFlagInteractionAllowed = 1 << 0;
 constexpr AuthorizationFlags kAuthorizationFlagExtendRights = 1 << 1;
 constexpr AuthorizationFlags kAuthorizationFlagPreAuthorize = 1 << 4;
 constexpr AuthorizationFlags kAuthorizationFlagDestroyRights = 1 << 3;
+
+#endif
 
 #endif

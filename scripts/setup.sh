@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for the named parts of the
 # work (all of them when none is named):
-#   build  compilers, CMake and TinyXML      test   GoogleTest
+#   build  compilers, CMake, TinyXML and GNUstep (the uninstaller's windows)
+#   test   GoogleTest, and an X server with the tools that drive it
 #   bench  Google Benchmark                  fuzz   clang with libFuzzer
 set -euo pipefail
 
 declare -A packages_of=(
-  [build]="g++ make cmake pkg-config libtinyxml-dev"
-  [test]="libgtest-dev"
+  [build]="g++ make cmake pkg-config libtinyxml-dev gobjc++ libgnustep-gui-dev gnustep-back0.29"
+  [test]="libgtest-dev xvfb xdotool imagemagick"
   [bench]="libbenchmark-dev"
   [fuzz]="clang libclang-rt-14-dev"
 )
