@@ -41,7 +41,8 @@ echo "What InstallUtility will remove and keep (its dry run, which changes nothi
   sed -e "s|$sandbox/||"
 echo
 echo "Running the uninstaller:"
-"$sandbox/Uninstall.app/Contents/MacOS/Uninstall"
+# On the terminal, even in a graphical session, so that the answers can be typed or piped here.
+env -u DISPLAY -u WAYLAND_DISPLAY "$sandbox/Uninstall.app/Contents/MacOS/Uninstall"
 # The second phase runs on its own; the tool's report shows when it is done.
 sleep 1
 show "The sandbox after"
