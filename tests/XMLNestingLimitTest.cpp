@@ -375,8 +375,10 @@ TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
         {{QE_SKUINFO_PATH, "--families", sku}, "Families named by hosts (0)"},
         {{QE_INSTALLUTILITY_PATH, "-uninstall", sku, targets, "-v", "--dry-run"},
          "absent " + std::string(scratch) + "/target/d"},
-        // The end of input takes the default button, Cancel.
-        {{(macos / "Uninstall").string()}, "Uninstall Deep"},
+        // The end of input takes the default button, Cancel; on the terminal,
+        // even when the test runs inside a graphical session.
+        {{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", (macos / "Uninstall").string()},
+         "Uninstall Deep"},
     };
     for (const unsigned long depth :
          {XMLNestingLimit::kMaxDepth, 100 * XMLNestingLimit::kMaxDepth}) {

@@ -1,0 +1,393 @@
+#!/usr/bin/env bash
+# Runs the real Uninstall program's windows in an X server of its own (Xvfb),
+# clicking their buttons with xdotool as a person would, on bundles of its
+# own: with a recording InstallUtility, and with the real one removing a
+# sandbox installation of the sample. Each dialog's screenshot is kept.
+#
+#   bash tests/UninstallerDesktopTest.sh UNINSTALL INSTALLUTILITY ARTIFACT_DIR
+#
+# The windows take no keyboard input in an X server without a window manager,
+# so every button is clicked with the mouse.
+set -uo pipefail
+
+# 77 is the status CTest counts as skipped.
+skip() {
+  echo "SKIP: $*"
+  exit 77
+}
+
+if [ $# -ne 3 ]; then
+  echo "usage: tests/UninstallerDesktopTest.sh UNINSTALL INSTALLUTILITY ARTIFACT_DIR" >&2
+  exit 2
+fi
+# Phase 2 takes its rights from sudo, which would wait for a password: only
+# root runs without one.
+[ "$(id -u)" -eq 0 ] || skip "the desktop run needs the root user; otherwise sudo would ask for a password"
+for tool in Xvfb xdotool import convert; do
+  command -v "$tool" >/dev/null || skip "$tool is missing (scripts/setup.sh test installs it)"
+done
+program=$(realpath "$1")
+install_utility=$(realpath "$2")
+ldd "$program" | grep -q libgnustep-gui ||
+  skip "$program was built without the desktop layer (no GNUstep)"
+mkdir -p "$3"
+artifacts=$(realpath "$3")
+sources=$(realpath "$(dirname "$0")/..")
+
+# Generous, for a slow machine: every wait ends as soon as what it waits for is there.
+limit=60
+work=$(mktemp -d)
+# Every program of the run carries this in its environment, so that the
+# GNUstep daemons the windows start, detached, are found and ended too.
+marker="QE_DESKTOP_TEST_RUN=$work"
+xvfb=
+failures=0
+passed=0
+
+# The processes of this run still alive: the phases and GNUstep's daemons.
+marked_processes() {
+  local entry
+  for entry in /proc/[0-9]*; do
+    grep -qxzF -- "$marker" "$entry/environ" 2>/dev/null && echo "${entry#/proc/}"
+  done
+}
+
+# GNUstep programs may ignore SIGTERM; the X server is ended gently so that
+# it removes its lock file.
+clean_up() {
+  local pids
+  pids=$(marked_processes)
+  [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+  if [ -n "$xvfb" ]; then
+    kill -TERM "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap clean_up EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+  echo "FAIL [$scenario]: $*"
+  failures=$((failures + 1))
+}
+
+check() {
+  if "$@"; then passed=$((passed + 1)); else fail "$check_message"; fi
+}
+
+# start_xvfb: an X server on the first free display from :90, reported ready
+# through -displayfd; sets DISPLAY and xvfb.
+start_xvfb() {
+  local number ready fifo=$work/display
+  for number in $(seq 90 140); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    Xvfb ":$number" -nolisten tcp -screen 0 1280x1024x24 -displayfd 3 3>"$fifo" \
+      >"$work/xvfb-$number.log" 2>&1 &
+    xvfb=$!
+    ready=
+    read -r -t "$limit" ready <"$fifo"
+    if [ "$ready" = "$number" ]; then
+      export DISPLAY=":$number"
+      return 0
+    fi
+    # Another server took the display first.
+    kill -TERM "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    xvfb=
+  done
+  return 1
+}
+
+alive() {
+  local state
+  state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state:0:1}" != Z ]
+}
+
+# wait_gone PID: true once the process has ended, false when it outlives the limit.
+wait_gone() {
+  local deadline=$((SECONDS + limit))
+  while alive "$1"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
+# window_named TITLE: the id of the visible window titled exactly TITLE,
+# once there is one; empty when none comes within the limit.
+window_named() {
+  local pattern
+  pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
+  timeout "$limit" xdotool search --sync --onlyvisible --name "$pattern" 2>/dev/null |
+    while read -r id; do
+      [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
+    done | head -n 1
+}
+
+# windows_titled TITLE: how many windows, mapped or not, are titled exactly TITLE.
+windows_titled() {
+  xdotool search --name '.' 2>/dev/null | while read -r id; do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
+  done | wc -l
+}
+
+# button_centres WINDOW: "x y" of each push button, left to right, in window
+# coordinates. A button is a raised frame: a white top edge and, below it, a
+# black bottom edge of the same start and about the same width.
+button_centres() {
+  import -window "$1" png:- 2>/dev/null | convert png:- -depth 8 txt:- 2>/dev/null | awk '
+    NR == 1 { split($4, size, ","); height = size[2] + 0; next }
+    {
+      split($1, at, /[,:]/); x = at[1] + 0; y = at[2] + 0; colour = substr($3, 1, 7)
+      if (y != row || colour != runColour) { endRun(); row = y; runColour = colour; start = x }
+      last = x
+    }
+    END { endRun(); pair() }
+    function endRun() {
+      if (runColour == "" || last - start + 1 < 20 || start == 0) return
+      if (runColour == "#FFFFFF" && row >= height / 2) { tops[++nTops] = row " " start " " (last - start + 1) }
+      if (runColour == "#000000") { bottoms[++nBottoms] = row " " start " " (last - start + 1) }
+    }
+    function pair(   i, j, t, b, best) {
+      for (i = 1; i <= nTops; ++i) {
+        split(tops[i], t, " "); best = -1
+        for (j = 1; j <= nBottoms; ++j) {
+          split(bottoms[j], b, " ")
+          if (b[1] > t[1] && (b[2] - t[2])^2 <= 1 && (b[3] - t[3])^2 <= 9 && (best < 0 || b[1] < best))
+            best = b[1]
+        }
+        if (best >= 0) printf "%d %d\n", t[2] + t[3] / 2, (t[1] + best) / 2
+      }
+    }' | sort -n -k1,1
+}
+
+# buttons WINDOW COUNT: the centres of its buttons once COUNT are drawn (the
+# window may be mapped before it is painted); whatever was found at the limit.
+buttons() {
+  local deadline=$((SECONDS + limit)) found
+  while :; do
+    found=$(button_centres "$1")
+    [ "$(printf '%s' "$found" | grep -c .)" -eq "$2" ] || [ $SECONDS -ge $deadline ] && break
+    sleep 0.2
+  done
+  printf '%s\n' "$found"
+}
+
+# click WINDOW X Y: press and release, as a hand does.
+click() {
+  xdotool mousemove --window "$1" "$2" "$3" mousedown 1 sleep 0.1 mouseup 1
+}
+
+# press WINDOW CENTRE: clicks the button at CENTRE ("x y"). An application that
+# is not active takes a click only to become active; phase 1 is never made
+# active here, since no window manager hands it the focus, so it is clicked
+# once beside its buttons first and given the focus before its button is.
+press() {
+  local deadline=$((SECONDS + limit))
+  if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ]; then
+    click "$1" 5 5
+    until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; do
+      [ $SECONDS -lt $deadline ] || return 1
+      sleep 0.05
+    done
+  fi
+  # shellcheck disable=SC2086
+  click "$1" $2
+}
+
+# make_bundle DIR SKU_NAME TOOL_STATUS: a bundle whose tool records its
+# arguments and exits with TOOL_STATUS.
+make_bundle() {
+  local macos=$1/Src.app/Contents/MacOS
+  mkdir -p "$macos"
+  cp "$program" "$macos/Uninstall"
+  printf '<product><sku name="%s"/></product>\n' "$2" >"$macos/sku.xml"
+  echo '<targets/>' >"$macos/target_path.xml"
+  cat >"$macos/InstallUtility" <<EOF
+#!/usr/bin/env bash
+printf '%s\n' "\$@" >"$1/record"
+exit $3
+EOF
+  chmod 755 "$macos/InstallUtility"
+}
+
+# sample_bundle DIR: the real tool and the sample's definition, on a sandbox
+# installation of the sample in DIR/sandbox.
+sample_bundle() {
+  local macos=$1/Src.app/Contents/MacOS
+  mkdir -p "$macos"
+  bash "$sources/scripts/sample-install.sh" "$1/sandbox" >/dev/null
+  cp "$program" "$macos/Uninstall"
+  cp "$install_utility" "$macos/InstallUtility"
+  cp "$sources/samples/sku.xml" "$macos/sku.xml"
+  mv "$1/sandbox/target_path.xml" "$macos/target_path.xml"
+}
+
+# start_phase_one DIR: the program of DIR's bundle, with a private temporary
+# folder of its own (GNUstep's NSTemporaryDirectory reads TEMP or TMP, macOS
+# TMPDIR) and a home of its own for GNUstep's defaults. Sets phase_one.
+start_phase_one() {
+  mkdir -m 700 "$1/tmp" "$1/home"
+  env "$marker" HOME="$1/home" TMPDIR="$1/tmp" TMP="$1/tmp" TEMP="$1/tmp" \
+    "$1/Src.app/Contents/MacOS/Uninstall" >"$1/out" 2>&1 &
+  phase_one=$!
+}
+
+# The exit status of phase 1, once it has ended; 124 when it outlived the limit.
+phase_one_status() {
+  wait_gone "$phase_one" || return 124
+  wait "$phase_one"
+}
+
+# phase_two_of DIR: the id of the copy's program running as phase 2.
+phase_two_of() {
+  local entry arguments
+  for entry in /proc/[0-9]*; do
+    arguments=$(tr '\0' '\n' 2>/dev/null <"$entry/cmdline") || continue
+    case $arguments in
+      "$1"/tmp/*/Uninstall.app/Contents/MacOS/Uninstall$'\n'1) echo "${entry#/proc/}" ;;
+    esac
+  done | head -n 1
+}
+
+# The bundle copies in DIR's temporary folder.
+copies_in() { find "$1/tmp" -mindepth 2 -maxdepth 2 -name Uninstall.app; }
+
+# What DIR's temporary folder holds besides GNUstep's own message ports.
+temporary_entries() { find "$1/tmp" -mindepth 1 -maxdepth 1 ! -name NSMessagePort; }
+
+# dialog DIALOG TITLE BUTTONS: waits for the window, checks its title is
+# unique and its buttons, and keeps its screenshot; sets window and centres.
+dialog() {
+  window=$(window_named "$2")
+  check_message="a window titled \"$2\" ($1)"
+  check test -n "$window"
+  [ -n "$window" ] || return 1
+  check_message="only one window titled \"$2\""
+  check test "$(windows_titled "$2")" -eq 1
+  centres=$(buttons "$window" "$3")
+  import -window root "$artifacts/$scenario-$1.png"
+  check_message="$3 button(s) on \"$2\""
+  check test "$(printf '%s' "$centres" | grep -c .)" -eq "$3"
+}
+
+# The button of `centres` at POSITION, counted from the left from 1.
+button_at() { printf '%s\n' "$centres" | sed -n "$1p"; }
+
+# Each scenario: its name, what it does, and what it leaves.
+scenario_confirmation_cancelled() {
+  make_bundle "$dir" "$product" 0
+  start_phase_one "$dir"
+  dialog confirmation "Uninstall $product" 2 || return
+  # The default button, Cancel, is the rightmost.
+  check_message="Cancel pressed"
+  check press "$window" "$(button_at 2)"
+  check_message="phase 1 ends with status 0"
+  check phase_one_status
+  check_message="nothing copied, nothing run"
+  check test -z "$(temporary_entries "$dir")"
+  check test ! -e "$dir/record"
+}
+
+scenario_sample_uninstalled() {
+  sample_bundle "$dir"
+  start_phase_one "$dir"
+  dialog confirmation "Uninstall $product" 2 || return
+  check_message="Uninstall pressed"
+  check press "$window" "$(button_at 1)"
+  check_message="phase 1 ends with status 0 once the copy is started"
+  check phase_one_status
+  local copies
+  mapfile -t copies < <(copies_in "$dir")
+  check_message="one copy, in a fresh folder private to the user"
+  check test ${#copies[@]} -eq 1
+  check test "$(temporary_entries "$dir" | wc -l)" -eq 1
+  check test "$(stat -c %a "$(dirname "${copies[0]:-/}")")" = 700
+  check_message="the whole bundle copied"
+  for file in Uninstall sku.xml target_path.xml InstallUtility; do
+    check test -f "${copies[0]:-/}/Contents/MacOS/$file"
+  done
+  # Phase 1 has ended: the window with the same title now is phase 2's.
+  dialog completion "Uninstall $product" 1 || return
+  local phase_two
+  phase_two=$(phase_two_of "$dir")
+  check_message="phase 2 is the copy's program, with argument 1"
+  check test -n "$phase_two"
+  check_message="what the product installed is gone; the kept preset and the user's plug-in stay"
+  (cd "$dir/sandbox" && find . -mindepth 1 -not -path '*/My Own.plugin/*' | sort) >"$dir/left"
+  printf '%s\n' ./Applications "./Applications/Qe Editor" "./Applications/Qe Editor 32" \
+    "./Applications/Qe Editor 32/Plug-ins" "./Applications/Qe Editor 32/Plug-ins/Presets" \
+    "./Applications/Qe Editor 32/Plug-ins/Presets/Looks.preset" \
+    "./Applications/Qe Editor/Plug-ins" "./Applications/Qe Editor/Plug-ins/Plug-ins" \
+    "./Applications/Qe Editor/Plug-ins/Plug-ins/Filters" \
+    "./Applications/Qe Editor/Plug-ins/Plug-ins/Filters/My Own.plugin" \
+    "./Applications/Qe Editor/Plug-ins/Presets" \
+    "./Applications/Qe Editor/Plug-ins/Presets/Looks.preset" \
+    ./Library ./Library/Documentation "./Library/Documentation/Qe Studio" >"$dir/expected-left"
+  check cmp -s "$dir/expected-left" "$dir/left"
+  check_message="OK ends phase 2"
+  check press "$window" "$(button_at 1)"
+  check wait_gone "${phase_two:-0}"
+}
+
+scenario_missing_targets() {
+  make_bundle "$dir" "$product" 0
+  rm "$dir/Src.app/Contents/MacOS/target_path.xml"
+  start_phase_one "$dir"
+  dialog configuration-error "Configuration Error" 1 || return
+  check_message="no confirmation asked"
+  check test "$(windows_titled "Uninstall $product")" -eq 0
+  check_message="OK ends phase 1 with status 0"
+  check press "$window" "$(button_at 1)"
+  check phase_one_status
+  check_message="nothing copied, nothing run"
+  check test -z "$(temporary_entries "$dir")"
+  check test ! -e "$dir/record"
+}
+
+scenario_failing_tool() {
+  make_bundle "$dir" "$product" 3
+  start_phase_one "$dir"
+  dialog confirmation "Uninstall $product" 2 || return
+  check_message="Uninstall pressed"
+  check press "$window" "$(button_at 1)"
+  check_message="phase 1 ends with status 0 once the copy is started"
+  check phase_one_status
+  dialog unexpected-error "Unexpected Error" 1 || return
+  check_message="the tool ran, from the copy"
+  check test -e "$dir/record"
+  check grep -q "^$dir/tmp/.*/Uninstall.app/Contents/MacOS/sku.xml\$" "$dir/record"
+  check_message="no completion shown"
+  check test "$(windows_titled "Uninstall $product")" -eq 0
+  local phase_two
+  phase_two=$(phase_two_of "$dir")
+  check_message="OK ends phase 2"
+  check test -n "$phase_two"
+  check press "$window" "$(button_at 1)"
+  check wait_gone "${phase_two:-0}"
+}
+
+# scenario                   the product's name
+scenarios=(
+  "confirmation-cancelled    Desktop %@ 100% Product"
+  "sample-uninstalled        Qe Studio Effects"
+  "missing-targets           Desktop %@ 100% Product"
+  "failing-tool              Desktop %@ 100% Product"
+)
+
+start_xvfb || skip "no free X display from :90 to :140"
+echo "X server on $DISPLAY; screenshots in $artifacts"
+for row in "${scenarios[@]}"; do
+  read -r scenario product <<<"$row"
+  dir=$work/$scenario
+  mkdir -p "$dir"
+  "scenario_${scenario//-/_}"
+  # Whatever a failed scenario left does not disturb the next one.
+  leftover=$(marked_processes)
+  [ -n "$leftover" ] && kill -KILL $leftover 2>/dev/null
+done
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]
