@@ -129,7 +129,7 @@ run_case() {
   rm -rf "$work/run" && mkdir "$work/run" && touch "$work/start"
   (cd "$work/run" && exec "$program" "${arguments[@]}" >"$work/stdout" 2>"$work/stderr") &
   pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || true
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || true
   check_no_alert
   if [ -z "$window" ]; then
     fail "no window titled Administrator Password"
