@@ -28,7 +28,8 @@ for tool in Xvfb xdotool import convert; do
 done
 program=$(realpath "$1")
 install_utility=$(realpath "$2")
-ldd "$program" | grep -q libgnustep-gui ||
+# Not `ldd | grep -q`: grep leaving early would fail ldd, and so the pipeline.
+grep -q libgnustep-gui <<<"$(ldd "$program")" ||
   skip "$program was built without the desktop layer (no GNUstep)"
 mkdir -p "$3"
 artifacts=$(realpath "$3")
