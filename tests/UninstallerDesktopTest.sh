@@ -28,8 +28,12 @@ for tool in Xvfb xdotool import convert; do
 done
 program=$(realpath "$1")
 install_utility=$(realpath "$2")
-# Not `ldd | grep -q`: grep leaving early would fail ldd, and so the pipeline.
-grep -q libgnustep-gui <<<"$(ldd "$program")" ||
+for file in "$program" "$install_utility"; do
+  [ -x "$file" ] || { echo "FAIL: no program at $file" >&2; exit 2; }
+done
+# Read whole first: grep -q would leave ldd writing to a closed pipe.
+libraries=$(ldd "$program" 2>/dev/null)
+grep -q libgnustep-gui <<<"$libraries" ||
   skip "$program was built without the desktop layer (no GNUstep)"
 mkdir -p "$3"
 artifacts=$(realpath "$3")
@@ -53,12 +57,16 @@ marked_processes() {
   done
 }
 
-# GNUstep programs may ignore SIGTERM; the X server is ended gently so that
-# it removes its lock file.
-clean_up() {
+# GNUstep programs may ignore SIGTERM.
+end_marked_processes() {
   local pids
-  pids=$(marked_processes)
-  [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+  mapfile -t pids < <(marked_processes)
+  [ ${#pids[@]} -eq 0 ] || kill -KILL "${pids[@]}" 2>/dev/null
+}
+
+# The X server is ended gently, so that it removes its lock file.
+clean_up() {
+  end_marked_processes
   if [ -n "$xvfb" ]; then
     kill -TERM "$xvfb" 2>/dev/null
     wait "$xvfb" 2>/dev/null
@@ -102,6 +110,19 @@ start_xvfb() {
   return 1
 }
 
+# xdo ARGUMENTS: xdotool, asked again while the X server turns its connection
+# away, as a busy one may for a moment; nothing was done then.
+xdo() {
+  local deadline=$((SECONDS + limit)) status
+  while :; do
+    xdotool "$@" 2>"$work/xdotool-errors.$BASHPID"
+    status=$?
+    grep -q "Can't open display" "$work/xdotool-errors.$BASHPID" && [ $SECONDS -lt $deadline ] ||
+      return $status
+    sleep 0.1
+  done
+}
+
 alive() {
   local state
   state=$(ps -o stat= -p "$1" 2>/dev/null) && [ "${state:0:1}" != Z ]
@@ -117,20 +138,26 @@ wait_gone() {
 }
 
 # window_named TITLE: the id of the visible window titled exactly TITLE,
-# once there is one; empty when none comes within the limit.
+# once there is one; empty when none comes within the limit. xdotool gives up
+# when a window it looks at vanishes (as a program that ended leaves them),
+# so it is asked again.
 window_named() {
-  local pattern
+  local deadline=$((SECONDS + limit)) pattern ids id
   pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
-  timeout "$limit" xdotool search --sync --onlyvisible --name "$pattern" 2>/dev/null |
-    while read -r id; do
-      [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
-    done | head -n 1
+  while [ $SECONDS -lt $deadline ]; do
+    ids=$(timeout $((deadline - SECONDS)) xdotool search --sync --onlyvisible --name "$pattern" \
+      2>/dev/null)
+    for id in $ids; do
+      [ "$(xdo getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id" && return
+    done
+    sleep 0.1
+  done
 }
 
 # windows_titled TITLE: how many windows, mapped or not, are titled exactly TITLE.
 windows_titled() {
-  xdotool search --name '.' 2>/dev/null | while read -r id; do
-    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
+  xdo search --name '.' 2>/dev/null | while read -r id; do
+    [ "$(xdo getwindowname "$id" 2>/dev/null)" = "$1" ] && echo "$id"
   done | wc -l
 }
 
@@ -178,7 +205,7 @@ buttons() {
 
 # click WINDOW X Y: press and release, as a hand does.
 click() {
-  xdotool mousemove --window "$1" "$2" "$3" mousedown 1 sleep 0.1 mouseup 1
+  xdo mousemove --window "$1" "$2" "$3" mousedown 1 sleep 0.1 mouseup 1
 }
 
 # press WINDOW CENTRE: clicks the button at CENTRE ("x y"). An application that
@@ -187,9 +214,9 @@ click() {
 # once beside its buttons first and given the focus before its button is.
 press() {
   local deadline=$((SECONDS + limit))
-  if [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ]; then
+  if [ "$(xdo getwindowfocus 2>/dev/null)" != "$1" ]; then
     click "$1" 5 5
-    until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; do
+    until [ "$(xdo getwindowfocus 2>/dev/null)" = "$1" ]; do
       [ $SECONDS -lt $deadline ] || return 1
       sleep 0.05
     done
@@ -259,17 +286,31 @@ copies_in() { find "$1/tmp" -mindepth 2 -maxdepth 2 -name Uninstall.app; }
 # What DIR's temporary folder holds besides GNUstep's own message ports.
 temporary_entries() { find "$1/tmp" -mindepth 1 -maxdepth 1 ! -name NSMessagePort; }
 
+# screenshot NAME: the whole screen, kept as ARTIFACT_DIR/<scenario>-NAME.png.
+screenshot() {
+  local deadline=$((SECONDS + limit))
+  until import -window root "$artifacts/$scenario-$1.png" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
 # dialog DIALOG TITLE BUTTONS: waits for the window, checks its title is
 # unique and its buttons, and keeps its screenshot; sets window and centres.
 dialog() {
   window=$(window_named "$2")
   check_message="a window titled \"$2\" ($1)"
   check test -n "$window"
-  [ -n "$window" ] || return 1
+  if [ -z "$window" ]; then
+    screenshot "$1-missing"
+    echo "  the programs' output:"
+    grep -v "Failed to determine offsets" "$dir/out" | sed 's/^/  | /'
+    return 1
+  fi
   check_message="only one window titled \"$2\""
   check test "$(windows_titled "$2")" -eq 1
   centres=$(buttons "$window" "$3")
-  import -window root "$artifacts/$scenario-$1.png"
+  screenshot "$1"
   check_message="$3 button(s) on \"$2\""
   check test "$(printf '%s' "$centres" | grep -c .)" -eq "$3"
 }
@@ -386,8 +427,8 @@ for row in "${scenarios[@]}"; do
   mkdir -p "$dir"
   "scenario_${scenario//-/_}"
   # Whatever a failed scenario left does not disturb the next one.
-  leftover=$(marked_processes)
-  [ -n "$leftover" ] && kill -KILL $leftover 2>/dev/null
+  end_marked_processes
+  wait "$phase_one" 2>/dev/null
 done
 
 echo "$passed passed, $failures failed"
