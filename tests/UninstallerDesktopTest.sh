@@ -257,7 +257,8 @@ sample_bundle() {
 # folder of its own (GNUstep's NSTemporaryDirectory reads TEMP or TMP, macOS
 # TMPDIR) and a home of its own for GNUstep's defaults. Sets phase_one.
 start_phase_one() {
-  mkdir -m 700 "$1/tmp" "$1/home"
+  [ -L "$1/tmp" ] || mkdir -m 700 "$1/tmp"
+  mkdir -m 700 "$1/home"
   env "$marker" HOME="$1/home" TMPDIR="$1/tmp" TMP="$1/tmp" TEMP="$1/tmp" \
     "$1/Src.app/Contents/MacOS/Uninstall" >"$1/out" 2>&1 &
   phase_one=$!
@@ -411,12 +412,32 @@ scenario_failing_tool() {
   check wait_gone "${phase_two:-0}"
 }
 
+# GNUstep takes a temporary folder that is a link to a private folder; the
+# copy is never made through a link, whoever could repoint it.
+scenario_temporary_link() {
+  make_bundle "$dir" "$product" 0
+  mkdir -m 700 "$dir/elsewhere"
+  ln -s "$dir/elsewhere" "$dir/tmp"
+  start_phase_one "$dir"
+  dialog confirmation "Uninstall $product" 2 || return
+  check_message="Uninstall pressed"
+  check press "$window" "$(button_at 1)"
+  dialog unexpected-error "Unexpected Error" 1 || return
+  check_message="OK ends phase 1 with status 0"
+  check press "$window" "$(button_at 1)"
+  check phase_one_status
+  check_message="nothing copied through the link, nothing run"
+  check test -z "$(find "$dir/elsewhere" -mindepth 1 -maxdepth 1 ! -name NSMessagePort)"
+  check test ! -e "$dir/record"
+}
+
 # scenario                   the product's name
 scenarios=(
   "confirmation-cancelled    Desktop %@ 100% Product"
   "sample-uninstalled        Qe Studio Effects"
   "missing-targets           Desktop %@ 100% Product"
   "failing-tool              Desktop %@ 100% Product"
+  "temporary-link            Desktop %@ 100% Product"
 )
 
 start_xvfb || skip "no free X display from :90 to :140"
