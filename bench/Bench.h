@@ -4,6 +4,7 @@
 #ifndef QE_BENCH_H
 #define QE_BENCH_H
 
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -27,6 +28,7 @@ constexpr char kContains4[] = "bitset/Contains/4Mbit";
 constexpr char kContains8[] = "bitset/Contains/8Mbit";
 constexpr char kStartUninstall[] = "start/Uninstall";
 constexpr char kStartEcho[] = "start/echo";
+constexpr char kStartDesktop[] = "start/Uninstall/desktop";
 
 /// The input sizes behind those names.
 constexpr unsigned long kMiB = 1024UL * 1024UL;
@@ -94,6 +96,29 @@ void RegisterStringBenchmarks();
 
 /// The uninstaller start benchmark and the plain process start beside it.
 void RegisterStartBenchmarks(const std::string& uninstallPath);
+
+/// The uninstaller's start on a desktop, in kDesktopStartRuns runs: from
+/// starting the program under an X server of its own (Xvfb, on the first free
+/// display from :90) until its confirmation window is mapped with its title.
+/// The server and what the program started end with this object.
+constexpr int kDesktopStartRuns = 11;
+class DesktopStart {
+public:
+    /// Starts the server and registers the benchmark, after one uncounted
+    /// start; Unavailable() tells when it could not.
+    explicit DesktopStart(const std::string& uninstallPath);
+    DesktopStart(const DesktopStart&) = delete;
+    DesktopStart& operator=(const DesktopStart&) = delete;
+    ~DesktopStart();
+
+    /// Why the benchmark is not registered ("Xvfb missing"); empty when it is.
+    const std::string& Unavailable() const { return unavailable; }
+
+private:
+    struct Session;
+    std::unique_ptr<Session> session;
+    std::string unavailable;
+};
 
 /// A started program: its id, and the read end of a pipe on its output.
 struct Started {

@@ -3,13 +3,14 @@
 # work (all of them when none is named):
 #   build  compilers, CMake, TinyXML and GNUstep (the uninstaller's windows)
 #   test   GoogleTest, and an X server with the tools that drive it
-#   bench  Google Benchmark                  fuzz   clang with libFuzzer
+#   bench  Google Benchmark, and an X server for the desktop start
+#   fuzz   clang with libFuzzer
 set -euo pipefail
 
 declare -A packages_of=(
   [build]="g++ make cmake pkg-config libtinyxml-dev gobjc++ libgnustep-gui-dev gnustep-back0.29"
   [test]="libgtest-dev xvfb xdotool imagemagick"
-  [bench]="libbenchmark-dev"
+  [bench]="libbenchmark-dev xvfb"
   [fuzz]="clang libclang-rt-14-dev"
 )
 parts=("$@")
