@@ -138,7 +138,7 @@ run_case() {
   fi
   wait_for_focus "$window" || fail "the panel does not take the keyboard focus"
   check_height "$window" "$prompt"
-  if [ -n "$typed" ]; then xdotool type --delay 20 "$typed"; fi
+  if [ -n "$typed" ]; then xdotool type --delay 100 "$typed"; fi
   if grep -qsF -- "$password" "/proc/$pid/cmdline" "/proc/$pid/environ"; then
     fail "the password is in the program's arguments or environment"
   fi

@@ -31,10 +31,10 @@ install_utility=$(realpath "$2")
 for file in "$program" "$install_utility"; do
   [ -x "$file" ] || { echo "FAIL: no program at $file" >&2; exit 2; }
 done
-# Read whole first: grep -q would leave ldd writing to a closed pipe.
-libraries=$(ldd "$program" 2>/dev/null)
-grep -q libgnustep-gui <<<"$libraries" ||
-  skip "$program was built without the desktop layer (no GNUstep)"
+# The windows are the module beside the program; without it the program only
+# has its terminal.
+desktop_module=$(dirname "$program")/UninstallDesktop.so
+[ -f "$desktop_module" ] || skip "$program was built without the desktop layer (no GNUstep)"
 mkdir -p "$3"
 artifacts=$(realpath "$3")
 sources=$(realpath "$(dirname "$0")/..")
@@ -231,6 +231,7 @@ make_bundle() {
   local macos=$1/Src.app/Contents/MacOS
   mkdir -p "$macos"
   cp "$program" "$macos/Uninstall"
+  cp "$desktop_module" "$macos/"
   printf '<product><sku name="%s"/></product>\n' "$2" >"$macos/sku.xml"
   echo '<targets/>' >"$macos/target_path.xml"
   cat >"$macos/InstallUtility" <<EOF
@@ -248,6 +249,7 @@ sample_bundle() {
   mkdir -p "$macos"
   bash "$sources/scripts/sample-install.sh" "$1/sandbox" >/dev/null
   cp "$program" "$macos/Uninstall"
+  cp "$desktop_module" "$macos/"
   cp "$install_utility" "$macos/InstallUtility"
   cp "$sources/samples/sku.xml" "$macos/sku.xml"
   mv "$1/sandbox/target_path.xml" "$macos/target_path.xml"

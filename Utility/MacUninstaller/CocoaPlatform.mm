@@ -313,3 +313,7 @@ OSStatus CocoaPlatform::AuthorizationFree(AuthorizationRef authorization,
 }
 
 #endif
+
+extern "C" __attribute__((visibility("default"))) UninstallerPlatform* QeCreateDesktopPlatform() {
+    return CocoaPlatform::GraphicalSessionAvailable() ? new CocoaPlatform : nullptr;
+}

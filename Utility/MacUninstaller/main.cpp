@@ -1,12 +1,11 @@
 // Uninstall: removes the product described by the sku.xml beside it, in
 // windows when a graphical session is there, else on the terminal.
 
+#include "DesktopLayer.h"
 #include "PosixPlatform.h"
 #include "Uninstaller.h"
-#ifdef QE_COCOA_LAYER
-#include "CocoaPlatform.h"
-#endif
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,20 +18,11 @@ int RunOnTerminal(const std::vector<std::string>& arguments) {
     return status;
 }
 
-#ifdef QE_COCOA_LAYER
-int RunOnDesktop(const std::vector<std::string>& arguments) {
-    CocoaPlatform platform;
-    return Uninstaller(platform).Run(arguments);
-}
-#endif
-
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv, argv + argc);
-#ifdef QE_COCOA_LAYER
-    if (CocoaPlatform::GraphicalSessionAvailable())
-        return RunOnDesktop(arguments);
-#endif
+    if (const std::unique_ptr<UninstallerPlatform> desktop = DesktopLayer::Load())
+        return Uninstaller(*desktop).Run(arguments);
     return RunOnTerminal(arguments);
 }
