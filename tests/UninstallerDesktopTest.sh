@@ -113,12 +113,11 @@ start_xvfb() {
 # xdo ARGUMENTS: xdotool, asked again while the X server turns its connection
 # away, as a busy one may for a moment; nothing was done then.
 xdo() {
-  local deadline=$((SECONDS + limit)) status
+  local deadline=$((SECONDS + limit)) status errors=$work/xdotool-errors.$BASHPID
   while :; do
-    xdotool "$@" 2>"$work/xdotool-errors.$BASHPID"
+    xdotool "$@" 2>"$errors"
     status=$?
-    grep -q "Can't open display" "$work/xdotool-errors.$BASHPID" && [ $SECONDS -lt $deadline ] ||
-      return $status
+    grep -q "Can't open display" "$errors" && [ $SECONDS -lt $deadline ] || return $status
     sleep 0.1
   done
 }
@@ -449,6 +448,9 @@ for row in "${scenarios[@]}"; do
   dir=$work/$scenario
   mkdir -p "$dir"
   "scenario_${scenario//-/_}"
+  # Both phases write here; in a sanitizer build, their reports too.
+  check_message="no sanitizer report from either phase"
+  check test -z "$(grep -E "ERROR: [A-Za-z]+Sanitizer|runtime error:" "$dir/out")"
   # Whatever a failed scenario left does not disturb the next one.
   end_marked_processes
   wait "$phase_one" 2>/dev/null
