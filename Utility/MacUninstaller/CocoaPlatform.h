@@ -14,6 +14,8 @@
 // - A directory is created with mode 0700, and only inside a folder that is
 //   this user's alone (the user's temporary directory), so no other user can
 //   slip anything into the bundle's copy.
+// - It is built as a module that DesktopLayer loads; the module's
+//   QeCreateDesktopPlatform makes one when GraphicalSessionAvailable().
 #ifndef QE_COCOAPLATFORM_H
 #define QE_COCOAPLATFORM_H
 
