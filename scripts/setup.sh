@@ -10,7 +10,7 @@ set -euo pipefail
 declare -A packages_of=(
   [build]="g++ make cmake pkg-config libtinyxml-dev gobjc++ libgnustep-gui-dev gnustep-back0.29"
   [test]="libgtest-dev xvfb xdotool imagemagick"
-  [bench]="libbenchmark-dev xvfb"
+  [bench]="libbenchmark-dev xvfb libx11-dev"
   [fuzz]="clang libclang-rt-14-dev"
 )
 parts=("$@")
