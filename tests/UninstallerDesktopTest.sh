@@ -46,8 +46,6 @@ work=$(mktemp -d)
 # GNUstep daemons the windows start, detached, are found and ended too.
 marker="QE_DESKTOP_TEST_RUN=$work"
 xvfb=
-failures=0
-passed=0
 
 # The processes of this run still alive: the phases and GNUstep's daemons.
 marked_processes() {
@@ -76,14 +74,8 @@ clean_up() {
 trap clean_up EXIT
 trap 'exit 130' INT TERM
 
-fail() {
-  echo "FAIL [$scenario]: $*"
-  failures=$((failures + 1))
-}
-
-check() {
-  if "$@"; then passed=$((passed + 1)); else fail "$check_message"; fi
-}
+# shellcheck source=ScriptChecks.sh
+source "$(dirname "$0")/ScriptChecks.sh"
 
 # start_xvfb: an X server on the first free display from :90, reported ready
 # through -displayfd; sets DISPLAY and xvfb.
@@ -320,6 +312,15 @@ dialog() {
 # The button of `centres` at POSITION, counted from the left from 1.
 button_at() { printf '%s\n' "$centres" | sed -n "$1p"; }
 
+# go_ahead: "Uninstall" pressed on the confirmation; phase 1 then ends.
+go_ahead() {
+  dialog confirmation "Uninstall $product" 2 || return
+  check_message="Uninstall pressed"
+  check press "$window" "$(button_at 1)"
+  check_message="phase 1 ends with status 0 once the copy is started"
+  check phase_one_status
+}
+
 # Each scenario: its name, what it does, and what it leaves.
 scenario_confirmation_cancelled() {
   make_bundle "$dir" "$product" 0
@@ -338,11 +339,7 @@ scenario_confirmation_cancelled() {
 scenario_sample_uninstalled() {
   sample_bundle "$dir"
   start_phase_one "$dir"
-  dialog confirmation "Uninstall $product" 2 || return
-  check_message="Uninstall pressed"
-  check press "$window" "$(button_at 1)"
-  check_message="phase 1 ends with status 0 once the copy is started"
-  check phase_one_status
+  go_ahead || return
   local copies
   mapfile -t copies < <(copies_in "$dir")
   check_message="one copy, in a fresh folder private to the user"
@@ -394,11 +391,7 @@ scenario_missing_targets() {
 scenario_failing_tool() {
   make_bundle "$dir" "$product" 3
   start_phase_one "$dir"
-  dialog confirmation "Uninstall $product" 2 || return
-  check_message="Uninstall pressed"
-  check press "$window" "$(button_at 1)"
-  check_message="phase 1 ends with status 0 once the copy is started"
-  check phase_one_status
+  go_ahead || return
   dialog unexpected-error "Unexpected Error" 1 || return
   check_message="the tool ran, from the copy"
   check test -e "$dir/record"

@@ -21,17 +21,9 @@ install_utility=$(realpath "$2")
 sources=$(realpath "$(dirname "$0")/..")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-passed=0
 
-fail() {
-  echo "FAIL [$scenario]: $*"
-  failures=$((failures + 1))
-}
-
-check() {
-  if "$@"; then passed=$((passed + 1)); else fail "$check_message"; fi
-}
+# shellcheck source=ScriptChecks.sh
+source "$(dirname "$0")/ScriptChecks.sh"
 
 # make_bundle DIR TOOL_STATUS: a bundle whose tool records its arguments,
 # writes some output, and says TOOL-END on standard error just before it exits.
