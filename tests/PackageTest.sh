@@ -16,12 +16,6 @@ export PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig
 # shellcheck source=ScriptChecks.sh
 source "$(dirname "$0")/ScriptChecks.sh"
 
-finish() {
-  echo "$passed passed, $failures failed"
-  [ "$failures" -eq 0 ]
-  exit
-}
-
 # run LOG COMMAND...: the command's output kept in LOG, shown when it fails.
 run() {
   local log=$1
@@ -47,7 +41,6 @@ desktop_files=()
 # Each row: "f" for a file, "x" for an executable, then its place in the prefix.
 for row in \
   "f $libdir/libQeCommon.a" \
-  "f $includedir/QeSuite/SKUDefinition.h" \
   "f $libdir/cmake/QeSuite/QeSuiteConfig.cmake" \
   "f $libdir/cmake/QeSuite/QeSuiteConfigVersion.cmake" \
   "f $libdir/cmake/QeSuite/QeSuiteTargets.cmake" \

@@ -13,3 +13,10 @@ fail() {
 check() {
   if "$@"; then passed=$((passed + 1)); else fail "$check_message"; fi
 }
+
+# finish: the counts, and the script's end: 0 when nothing failed.
+finish() {
+  echo "$passed passed, $failures failed"
+  [ "$failures" -eq 0 ]
+  exit
+}

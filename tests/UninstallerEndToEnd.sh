@@ -166,5 +166,4 @@ check_message="Unexpected Error, and /proc untouched"
 check contains "$dir/out" "An unxpected error has occured. Restart uninstaller."
 check test -e /proc/sys/kernel/hostname
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish
