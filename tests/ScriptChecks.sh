@@ -20,3 +20,20 @@ finish() {
   [ "$failures" -eq 0 ]
   exit
 }
+
+# check_sample_left SANDBOX: after the sample laid out by sample-install.sh is
+# uninstalled, exactly the kept preset, the user's plug-in and the folders
+# holding them are left.
+check_sample_left() {
+  check_message="what the product installed is gone; the kept preset and the user's plug-in stay"
+  check test "$(cd "$1" && find . -mindepth 1 -not -path '*/My Own.plugin/*' | sort)" = \
+    "$(printf '%s\n' ./Applications "./Applications/Qe Editor" "./Applications/Qe Editor 32" \
+      "./Applications/Qe Editor 32/Plug-ins" "./Applications/Qe Editor 32/Plug-ins/Presets" \
+      "./Applications/Qe Editor 32/Plug-ins/Presets/Looks.preset" \
+      "./Applications/Qe Editor/Plug-ins" "./Applications/Qe Editor/Plug-ins/Plug-ins" \
+      "./Applications/Qe Editor/Plug-ins/Plug-ins/Filters" \
+      "./Applications/Qe Editor/Plug-ins/Plug-ins/Filters/My Own.plugin" \
+      "./Applications/Qe Editor/Plug-ins/Presets" \
+      "./Applications/Qe Editor/Plug-ins/Presets/Looks.preset" \
+      ./Library ./Library/Documentation "./Library/Documentation/Qe Studio")"
+}
