@@ -4,6 +4,7 @@
 
 #include "Bench.h"
 
+#include "DescriptorInheritance.h"
 #include "SKUDefinition.h"
 
 #include <benchmark/benchmark.h>
@@ -141,7 +142,7 @@ struct DesktopStart::Session {
             if (DisplayTaken(number))
                 continue;
             int ends[2];
-            if (pipe2(ends, O_CLOEXEC) != 0)
+            if (!DescriptorInheritance::OpenPipe(ends))
                 return "no pipe";
             const std::string name = ":" + std::to_string(number);
             const int spawned = SpawnServer(name, ends[1]);

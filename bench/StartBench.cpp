@@ -4,6 +4,8 @@
 
 #include "Bench.h"
 
+#include "DescriptorInheritance.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -80,7 +82,7 @@ void RegisterStart(const char* name, const std::vector<std::string>& arguments) 
 Started Start(const std::vector<std::string>& arguments, bool quiet) {
     Started started;
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+    if (!DescriptorInheritance::OpenPipe(pipeEnds))
         return started;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -7,6 +7,7 @@
 #ifndef QE_TESTS_TOOLRUN_H
 #define QE_TESTS_TOOLRUN_H
 
+#include "DescriptorInheritance.h"
 #include "ProcessLibrary.h"
 
 #include <chrono>
@@ -40,7 +41,7 @@ struct Pipe {
     int readEnd = -1, writeEnd = -1;
     Pipe() {
         int ends[2];
-        if (pipe2(ends, O_CLOEXEC) == 0) {
+        if (DescriptorInheritance::OpenPipe(ends)) {
             readEnd = ends[0];
             writeEnd = ends[1];
         }

@@ -1,5 +1,6 @@
 #include "TreeRemoval.h"
 
+#include "ScratchMount.h"
 #include "ScratchTree.h"
 
 #include <atomic>
@@ -268,6 +269,41 @@ TEST_F(TreeRemovalTest, SwappingAFolderForALinkNeverRedirects) {
         done = true;
         swapper.join();
         ASSERT_TRUE(ProtectedUntouched()) << "round " << round;
+    }
+}
+
+// A folder inside the bundle has a file system mounted on it: the removal
+// never enters it, and fails, whether that file system is another one or the
+// same one mounted again (here, the protected folder).
+TEST_F(TreeRemovalTest, FolderOnAnotherMountIsNotEntered) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> mount;
+        // Made in the mounted file system.
+        std::initializer_list<std::string> entries;
+    };
+    MakeProtected();
+    const Case cases[] = {
+        {"another file system", ScratchMount::NewFileSystem(), {"t/a.plugin/Contents/mounted/f"}},
+#ifndef QE_PORTABLE
+        // POSIX names no mount: the portable build tells them apart by file system.
+        {"the same file system mounted again", ScratchMount::BindOf(P("protected")), {}},
+#endif
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(P("t"));
+        Make({"t/a.plugin/Contents/bin", "t/a.plugin/Contents/mounted/"});
+        const ScratchMount mounted(c.mount, P("t/a.plugin/Contents/mounted"));
+        if (!mounted.IsMounted())
+            GTEST_SKIP() << "a file system cannot be mounted here";
+        Make(c.entries);
+        const Tree inside = Snapshot(P("t/a.plugin/Contents/mounted"));
+        const TreeRemoval::Result result = TreeRemoval::RemoveItemAt(Open("t").Get(), "a.plugin");
+        EXPECT_EQ(result.status, Status::Failed) << c.what;
+        EXPECT_EQ(result.reason, "Contents/mounted: on another file system") << c.what;
+        EXPECT_FALSE(std::filesystem::exists(P("t/a.plugin/Contents/bin"))) << c.what;
+        EXPECT_EQ(Snapshot(P("t/a.plugin/Contents/mounted")), inside) << c.what;
+        EXPECT_TRUE(ProtectedUntouched()) << c.what;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "DetachedTasks.h"
 
+#include "DescriptorInheritance.h"
 #include "ProcessLibrary.h"
 #include "SystemCall.h"
 
@@ -21,14 +22,14 @@ bool OwnsTerminal() {
 bool DetachedTasks::Launch(const std::vector<std::string>& command) {
     // The write end is inherited by the task through the middle process.
     int hold[2] = {-1, -1};
-    if (OwnsTerminal() && !terminalTasks.IsOpen() && pipe(hold) == 0) {
-        fcntl(hold[0], F_SETFD, FD_CLOEXEC);
+    if (OwnsTerminal() && !terminalTasks.IsOpen() && DescriptorInheritance::OpenPipe(hold)) {
+        fcntl(hold[1], F_SETFD, 0);
         terminalTasks.Reset(hold[0]);
     }
     // A middle process starts the task and exits at once; its exit tells
     // whether the task started.
     std::fflush(nullptr);
-    const pid_t middle = fork();
+    const pid_t middle = DescriptorInheritance::Fork();
     if (middle == 0)
         _exit(ProcessLibrary::Spawn(command) < 0 ? 1 : 0);
     if (hold[1] != -1)

@@ -6,7 +6,8 @@
 #include <sys/stat.h>
 
 std::string ExecutableLocation::Directory() {
-    char* path = realpath("/proc/self/exe", nullptr);
+    const std::string leadingHere = PathLeadingHere();
+    char* path = leadingHere.empty() ? nullptr : realpath(leadingHere.c_str(), nullptr);
     if (path == nullptr)
         return "";
     const std::string directory = PathLibrary::RemoveLastPathComponent(path);

@@ -1,8 +1,9 @@
 // ExecutableLocation: where the running executable and its bundle are.
 //
-// The executable is found from its real path (/proc/self/exe), so a link it
-// was started through does not move it. In a bundle it lies in
-// Contents/MacOS, two folders below the bundle itself.
+// The executable is found from its real path (from /proc/self/exe on Linux,
+// _NSGetExecutablePath on macOS), so a link it was started through does not
+// move it. In a bundle it lies in Contents/MacOS, two folders below the bundle
+// itself.
 #ifndef QE_EXECUTABLELOCATION_H
 #define QE_EXECUTABLELOCATION_H
 
@@ -21,6 +22,11 @@ public:
     /// The folder two levels above Directory(): the bundle, when the
     /// executable lies in its Contents/MacOS.
     static std::string BundleDirectory();
+
+private:
+    // A path that leads to the running executable, perhaps through links;
+    // empty when the system gives none.
+    static std::string PathLeadingHere();
 };
 
 #endif

@@ -1,11 +1,10 @@
 #include "ProcessLibrary.h"
 
+#include "DescriptorInheritance.h"
 #include "SystemCall.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,16 +109,7 @@ ProcessLibrary::ChildExitsKept::~ChildExitsKept() {
 }
 
 void ProcessLibrary::KeepInheritedDescriptorsFromChildren() {
-    DIR* descriptors = opendir("/proc/self/fd");
-    if (descriptors == nullptr)
-        return;
-    const int own = dirfd(descriptors);
-    while (const dirent* entry = readdir(descriptors)) {
-        const int descriptor = std::atoi(entry->d_name);
-        if (descriptor > STDERR_FILENO && descriptor != own)
-            fcntl(descriptor, F_SETFD, FD_CLOEXEC);
-    }
-    closedir(descriptors);
+    DescriptorInheritance::MarkInheritedCloseOnExec();
 }
 
 long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Output& output) {
@@ -128,10 +118,10 @@ long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Outp
     std::vector<char*> argv = ArgumentVector(arguments);
     // A pipe closed on exec carries a failure of exec back.
     int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
+    if (!DescriptorInheritance::OpenPipe(report))
         return -1;
     std::fflush(nullptr);
-    const pid_t child = fork();
+    const pid_t child = DescriptorInheritance::Fork();
     if (child == 0)
         ExecInChild(argv, output, report[1]);
     close(report[1]);

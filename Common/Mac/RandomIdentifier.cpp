@@ -1,20 +1,10 @@
 #include "RandomIdentifier.h"
 
-#include "SystemCall.h"
-
-#include <cstddef>
 #include <cstdio>
-#include <sys/random.h>
 
 std::string RandomIdentifier::Uuid() {
     unsigned char bytes[16] = {};
-    for (std::size_t done = 0; done < sizeof bytes;) {
-        const ssize_t n = SystemCall::RetryOnEintr(
-            [&] { return getrandom(bytes + done, sizeof bytes - done, 0); });
-        if (n < 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
+    FillRandom(bytes, sizeof bytes);
     // The version (4) and variant bits.
     bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
     bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);

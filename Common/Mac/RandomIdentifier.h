@@ -2,6 +2,7 @@
 #ifndef QE_RANDOMIDENTIFIER_H
 #define QE_RANDOMIDENTIFIER_H
 
+#include <cstddef>
 #include <string>
 
 class RandomIdentifier {
@@ -10,6 +11,11 @@ public:
     /// ("1B4E28BA-2FA1-41D2-883F-0016D3CCA427"), from the system's random
     /// source; the bytes it could not give stay zero.
     static std::string Uuid();
+
+private:
+    // Fills the `size` zeroed bytes (at most 256) from the system's random
+    // source, as far as it can: those it could not fill stay zero.
+    static void FillRandom(unsigned char* bytes, std::size_t size);
 };
 
 #endif

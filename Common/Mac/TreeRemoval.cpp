@@ -301,32 +301,8 @@ Result CheckEmptyFolder(int parent, const std::string& name,
 
 } // namespace
 
-bool TreeRemoval::Folders::Identity::operator==(const Identity& other) const {
-    return device == other.device && inode == other.inode && mount == other.mount;
-}
-
-// The mount is told apart too where the system says it (Linux): a folder
-// mounted onto another of the same file system has its own mount.
 bool TreeRemoval::Folders::IdentityOf(int folder, Identity& identity) {
-#if defined(__linux__) && defined(STATX_MNT_ID)
-    struct statx status;
-    if (statx(folder, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW,
-              STATX_MODE | STATX_INO | STATX_MNT_ID, &status) != 0)
-        return false;
-    identity.writableByEveryone = (status.stx_mode & S_IWOTH) != 0;
-    identity.device =
-        (static_cast<unsigned long long>(status.stx_dev_major) << 32) | status.stx_dev_minor;
-    identity.inode = status.stx_ino;
-    identity.mount = (status.stx_mask & STATX_MNT_ID) != 0 ? status.stx_mnt_id : 0;
-#else
-    struct stat status;
-    if (fstat(folder, &status) != 0)
-        return false;
-    identity.device = static_cast<unsigned long long>(status.st_dev);
-    identity.inode = static_cast<unsigned long long>(status.st_ino);
-    identity.writableByEveryone = (status.st_mode & S_IWOTH) != 0;
-#endif
-    return true;
+    return FolderIdentity::Of(folder, identity);
 }
 
 TreeRemoval::Folders::Folders(Descriptor first) {

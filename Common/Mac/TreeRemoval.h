@@ -16,6 +16,7 @@
 #define QE_TREEREMOVAL_H
 
 #include "Descriptor.h"
+#include "FolderIdentity.h"
 
 #include <cstddef>
 #include <set>
@@ -61,13 +62,8 @@ public:
         std::size_t Depth() const { return levels.size() - 1; }
 
     private:
-        struct Identity {
-            unsigned long long device = 0, inode = 0, mount = 0;
-            /// Read in the same call, so entering a folder costs one.
-            bool writableByEveryone = false;
-            /// The same folder: device, inode and mount.
-            bool operator==(const Identity& other) const;
-        };
+        /// Device, inode, mount, and mode, owner and group read with them.
+        using Identity = FolderIdentity;
         struct Level {
             Descriptor folder;
             Identity identity;

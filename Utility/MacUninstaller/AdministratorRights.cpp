@@ -1,10 +1,10 @@
 #include "AdministratorRights.h"
 
+#include "DescriptorInheritance.h"
 #include "ProcessLibrary.h"
 #include "SystemCall.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -68,7 +68,7 @@ OSStatus AdministratorRights::ExecuteWithPrivileges(AuthorizationRef authorizati
     for (char* const* argument = arguments; *argument != nullptr; ++argument)
         command.push_back(*argument);
     int channel[2];
-    if (pipe2(channel, O_CLOEXEC) != 0)
+    if (!DescriptorInheritance::OpenPipe(channel))
         return errAuthorizationToolExecuteFailure;
     const long process = ProcessLibrary::Spawn(command, {channel[1], /*quietErrors=*/false});
     close(channel[1]);
