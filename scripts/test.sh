@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, then builds and runs the whole test suite twice (the workflow
-# presets of CMakePresets.json): a plain build in build/test, and an
+# Sets up, then builds and runs the whole test suite three times (the
+# workflow presets of CMakePresets.json): a plain build in build/test; the
+# portable build in build/portable, which compiles the code paths of macOS
+# with every call only Linux has made a compile error; and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build in build/sanitize that
 # also checks for leaks, in the tests and in every tool they run.
 set -euo pipefail
@@ -12,5 +14,7 @@ export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
 
 echo "== Plain build =="
 cmake --workflow --preset test
+echo "== Portable build: the code paths of macOS, Linux's own calls forbidden =="
+cmake --workflow --preset portable
 echo "== ASan + UBSan build, leaks checked =="
 cmake --workflow --preset sanitize
