@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <map>
 #include <sstream>
 #include <string>
@@ -403,15 +406,14 @@ TEST_F(InstallUtilityRemoval, FailureIsReportedTheRestGoesOnUnlessIgnored) {
 }
 
 // Anyone may have renamed another user's folder to an item's name in a
-// container every user may write to, sticky or not: it is not entered.
+// container every user may write to: it is not entered (sticky ones are in
+// FoldersOthersMayChangeAreNotTouched).
 TEST_F(InstallUtilityRemoval, ContainerEveryoneMayWriteToIsNotEntered) {
     const struct {
         fs::perms mode;
         const char* flags;
         int status;
-    } cases[] = {{fs::perms::all, "", 1},
-                 {fs::perms::all | fs::perms::sticky_bit, "", 1},
-                 {fs::perms::all, R"( ignoreinstallerrors="1")", 0}};
+    } cases[] = {{fs::perms::all, "", 1}, {fs::perms::all, R"( ignoreinstallerrors="1")", 0}};
     for (const auto& c : cases) {
         fs::remove_all(P("app"));
         const Entries item = {"app/Open/Item.plugin/x"};
@@ -481,6 +483,65 @@ TEST_F(InstallUtilityRemoval, TargetFoldersStayWhenEmptied) {
            {{"@/app/Plug-ins", "removed"}, {"@/app32/Plug-ins", "removed"}},
            0,
            kAppTarget + R"(<target host="Editor32" path="@/app32"/>)" + kDocsTarget});
+}
+
+// A folder on the way to an item counts as safe only when no one but root,
+// the administrators and the user uninstalling (SUDO_UID; here daemon, whose
+// group is its own) can rename what it holds; otherwise its target fails
+// and nothing under it is touched.
+TEST_F(InstallUtilityRemoval, FoldersOthersMayChangeAreNotTouched) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give folders to other users";
+    const group* sudoGroup = getgrnam("sudo");
+    const gid_t administrators = sudoGroup != nullptr ? sudoGroup->gr_gid : 0;
+    const uid_t other = 65534;
+    const gid_t strangers = 4242;
+    const struct {
+        const char* folder;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        uid_t itemOwner;    // of Item.plugin
+        const char* failed; // the line that fails, or none
+    } cases[] = {
+        {"up", 0, strangers, 0775, 0, "@/up/app"},
+        {"up", 0, administrators, 0775, 0, nullptr},
+        {"up", 0, 0, 0777, 0, "@/up/app"},
+        {"up", 0, 0, 01777, 0, nullptr},
+        {"up", other, other, 0755, 0, "@/up/app"},
+        {"up/app", 0, strangers, 0775, 0, "@/up/app"},
+        {"up/app", 1, 1, 0775, 0, nullptr},
+        {"up/app", other, other, 0755, 0, "@/up/app"},
+        {"up/app/Open", 0, strangers, 0775, 0, "@/up/app/Open"},
+        {"up/app/Open", 0, 0, 01777, 0, nullptr},
+        {"up/app/Open", 0, 0, 01777, other, "@/up/app/Open/Item.plugin"},
+        {"up/app/Open", 0, 0, 01777, 1, nullptr},
+        {"up/app/Open/Item.plugin", other, other, 0755, other, "@/up/app/Open/Item.plugin"},
+        {"up/app/Open/Item.plugin/x", other, other, 0755, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(P("up"));
+        Write("sku.xml", Definition(R"(<directory fileName="Open"><file fileName="Item.plugin"/>)"
+                                    R"(</directory>)"));
+        Write("targets.xml", At(R"(<targets><target host="Editor" path="@/up/app"/></targets>)"));
+        Make({"up/app/Open/Item.plugin/x"});
+        ASSERT_EQ(lchown(P("up/app/Open/Item.plugin").c_str(), c.itemOwner, 0), 0);
+        ASSERT_EQ(lchown(P(c.folder).c_str(), c.owner, c.group), 0);
+        ASSERT_EQ(chmod(P(c.folder).c_str(), c.mode), 0);
+        const Tree before = Remaining();
+        const ToolRun run = RunTool({"/usr/bin/env", "SUDO_UID=1", QE_INSTALLUTILITY_PATH,
+                                     "-uninstall", P("sku.xml"), P("targets.xml"), "-v"});
+        const std::string row =
+            std::string(c.folder) + " " + std::to_string(c.mode) + "\n" + run.out;
+        if (c.failed != nullptr) {
+            EXPECT_EQ(run.status, 1) << row;
+            EXPECT_EQ(Verdicts(run.out)[At(c.failed)], "failed") << row;
+            EXPECT_EQ(Remaining(), before) << row;
+        } else {
+            EXPECT_EQ(run.status, 0) << row;
+            EXPECT_EQ(Verdicts(run.out)[At("@/up/app/Open")], "removed") << row;
+        }
+    }
 }
 
 } // namespace
