@@ -1,5 +1,8 @@
 #include "CocoaPlatform.h"
 
+#include "BundleOrigin.h"
+#include "TrustedPath.h"
+
 #import <AppKit/AppKit.h>
 #import <Foundation/Foundation.h>
 
@@ -204,6 +207,18 @@ bool CocoaPlatform::CopyItem(const std::string& source, const std::string& desti
     return [[NSFileManager defaultManager] copyItemAtPath:PlatformString(source)
                                                    toPath:PlatformString(destination)
                                                     error:NULL];
+}
+
+bool CocoaPlatform::RecordOriginalBundle(const std::string& copy, const std::string& original) {
+    return BundleOrigin::Record(copy, original);
+}
+
+std::optional<std::string> CocoaPlatform::OriginalBundlePath() {
+    return BundleOrigin::Read(BundlePath());
+}
+
+bool CocoaPlatform::IsRootsAlone(const std::string& path) {
+    return TrustedPath::IsRootsAlone(path);
 }
 
 bool CocoaPlatform::LaunchTask(const std::string& path, const std::vector<std::string>& arguments) {
