@@ -143,6 +143,19 @@ struct RemovalFigures {
 /// Works in `folder`, with the tool at `installUtility`.
 RemovalFigures MeasureRemoval(const std::string& folder, const std::string& installUtility);
 
+/// The swap race, in kRaceRuns uninstalls per layout from a bundle that
+/// cmake --install put where only root may write: how many a racer of the
+/// same user won by swapping the copy's InstallUtility, with that bundle as
+/// root installed it and once given to a user. Negative when not measured,
+/// and `unavailable` says why.
+constexpr int kRaceRuns = 200;
+struct RaceFigures {
+    int rootOwnedWins = -1;
+    int userOwnedWins = -1;
+    std::string unavailable;
+};
+RaceFigures MeasureSwapRace();
+
 /// Starts `arguments[0]` (a path) with standard input from /dev/null and
 /// standard output on a pipe; standard error is kept unless `quiet`. A pid of
 /// -1 when it cannot be started.

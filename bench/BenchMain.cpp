@@ -328,6 +328,18 @@ void AddDesktopStartRow(Table& table, const Collector& runs, const std::string& 
                                  : "MISS"});
 }
 
+void AddRaceRow(Table& table, const bench::RaceFigures& race) {
+    const char figure[] = "Swap race won by a same-user racer: root-installed bundle / user-owned";
+    const auto wins = [](int won) {
+        return won < 0 ? std::string("-")
+                       : std::to_string(won) + "/" + std::to_string(bench::kRaceRuns);
+    };
+    table.Add({figure, wins(race.rootOwnedWins), wins(race.userOwnedWins), "", "0 root-installed",
+               !race.unavailable.empty() ? "SKIPPED: " + race.unavailable
+               : race.rootOwnedWins == 0 ? "PASS"
+                                         : "MISS"});
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -363,6 +375,9 @@ int main(int argc, char** argv) {
     const bench::RemovalFigures removal =
         bench::MeasureRemoval(workspace.folder, QE_INSTALLUTILITY_PATH);
 
+    Progress("Racing the bundle's copy (about a minute)...");
+    const bench::RaceFigures race = bench::MeasureSwapRace();
+
     Progress("Preparing and checking the inputs...");
     bench::RegisterDefinitionBenchmarks(workspace.files);
     bench::RegisterAttributeLimitBenchmark(workspace.attributeLimitFile);
@@ -392,6 +407,7 @@ int main(int argc, char** argv) {
     AddStartRow(table, runs);
     AddDesktopStartRow(table, runs, desktopUnavailable);
     AddRemovalRows(table, removal);
+    AddRaceRow(table, race);
     std::printf(
         "\nQeBench, %d cores; times are the best of each benchmark's repetitions, run in "
         "random order\n(fresh-process loads: %d alternated runs per reader; "
