@@ -77,6 +77,9 @@ private:
     // The FILE that AuthorizationExecuteWithPrivileges opened on the tool's output.
     void* toolPipe = nullptr;
 #else
+    // The password panel sudo -A is to run.
+    std::optional<std::string> PasswordPanel();
+
     AdministratorRights rights;
 #endif
 };
