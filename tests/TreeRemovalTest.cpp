@@ -1,6 +1,7 @@
 #include "TreeRemoval.h"
 
 #include "ScratchTree.h"
+#include "ToolRun.h"
 
 #include <atomic>
 #include <chrono>
@@ -98,6 +99,21 @@ TEST_F(TreeRemovalTest, CheckModeChangesNothing) {
           [](int folder, const std::string& name) {
               return TreeRemoval::RemoveEmptyFolderAt(folder, name, Mode::Check, {"x"});
           });
+}
+
+// A folder mounted inside a bundle, even of the same file system, is another
+// mount: it is not entered, and what it shows stays.
+TEST_F(TreeRemovalTest, BindMountInsideABundleIsNotEntered) {
+    Make({"t/a.plugin/mnt/", "t/a.plugin/own", "outside/victim"});
+    const ToolRun mount = RunTool({"/usr/bin/mount", "--bind", P("outside"), P("t/a.plugin/mnt")});
+    if (mount.status != 0)
+        GTEST_SKIP() << "no bind mount here: " << mount.err;
+    const TreeRemoval::Result result = TreeRemoval::RemoveItemAt(Open("t").Get(), "a.plugin");
+    const Tree left = Snapshot(P("outside"));
+    RunTool({"/usr/bin/umount", P("t/a.plugin/mnt")});
+    EXPECT_EQ(result.status, Status::Failed);
+    EXPECT_EQ(result.reason, "mnt: on another file system");
+    EXPECT_EQ(left, (Tree{{"victim", "outside/victim"}}));
 }
 
 // Anyone may have renamed another user's folder into one every user may
