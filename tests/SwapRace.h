@@ -48,7 +48,8 @@ public:
         const ToolRun install =
             RunTool({cmake, "--install", binaryDir, "--prefix", prefix, "--component", "Runtime"});
         if (install.status != 0) {
-            error = install.out + install.err;
+            const std::string why = install.err.substr(0, install.err.find('\n', 200));
+            error = "cmake --install failed: " + why;
             return false;
         }
         temporary = prefix + "/tmp";
