@@ -17,7 +17,8 @@ TEST(SwapRace, RacerWinsOnlyAgainstABundleTheUserOwns) {
         bool userOwned;
         int runs;
         bool racerMayWin;
-    } layouts[] = {{"root-owned", false, 200, false}, {"user-owned", true, 20, true}};
+    } layouts[] = {{"root-owned", false, QE_RACE_RUNS, false},
+                   {"user-owned", true, QE_RACE_RUNS / 10, true}};
     for (const auto& l : layouts) {
         SwapRace race(QE_CMAKE_COMMAND, QE_BINARY_DIR, QE_INSTALL_BUNDLEDIR);
         std::string error;
