@@ -272,6 +272,36 @@ TEST_F(InstallUtilityRemoval, RefusedNamesAreSkippedWithTheirSubtree) {
             {"@/app/Tool", "removed"}}});
 }
 
+// Each line names its entry by the whole path from the target down, or a
+// refused name escaped, whether the run removes or only checks.
+TEST_F(InstallUtilityRemoval, EachLineNamesItsEntryWhole) {
+    Prepare({R"(<directory fileName="A"><directory fileName="B"><file fileName="c"/>
+                  <file fileName="d"/><file fileName="k" dontdelete="1"/></directory></directory>
+                <file fileName="f&#0;x"/><directory fileName="n&#0;"><file fileName="f"/></directory>)",
+             {"app/A/B/d", "app/A/B/k", "app/f", "app/n/f"},
+             {},
+             {}});
+    const Entries lines = {
+        At("skipped f\\x00x: not the name of one entry, in @/app"),
+        At("skipped n\\x00: not the name of one entry, in @/app"),
+        At("absent @/app/A/B/c"),
+        At("removed @/app/A/B/d"),
+        At("kept @/app/A/B/k: marked dontDelete"),
+        At("kept @/app/A/B: holds an entry that is kept"),
+        At("kept @/app/A: holds an entry that is kept"),
+    };
+    const std::pair<Entries, Entries> runs[] = {
+        {{"-v", "--dry-run"}, {"app/A/B/d", "app/A/B/k", "app/f", "app/n/f"}},
+        {{"-v"}, {"app/A/B/k", "app/f", "app/n/f"}},
+    };
+    for (const auto& [options, remaining] : runs) {
+        const ToolRun run = Uninstall(options);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ReportLines(run.out), lines) << options.back();
+        EXPECT_EQ(Remaining(), Expected(remaining));
+    }
+}
+
 TEST_F(InstallUtilityRemoval, EveryInstallHostVariantIsProcessedAndNoOther) {
     const ToolRun run =
         Check({R"(<file fileName="Blur.plugin"/>)",
@@ -398,7 +428,9 @@ TEST_F(InstallUtilityRemoval, FailureIsReportedTheRestGoesOnUnlessIgnored) {
         SCOPED_TRACE(s.installFiles);
         const ToolRun run = Check(s);
         EXPECT_EQ(Verdicts(run.out)[kernel + "/hostname"], "failed") << run.out;
-        EXPECT_NE(run.err.find(kernel + "/hostname"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("InstallUtility: failed " + kernel + "/hostname: "),
+                  std::string::npos)
+            << run.err;
     }
 }
 
@@ -426,6 +458,52 @@ TEST_F(InstallUtilityRemoval, ContainerEveryoneMayWriteToIsNotEntered) {
         EXPECT_EQ(run.status, c.status) << run.out;
         EXPECT_EQ(Remaining(), Expected(item)) << run.out;
         ExpectReport(run.out, {{"@/app/Open", "failed"}, {"@/app/Open/Item.plugin", "(none)"}});
+    }
+}
+
+// Containers nested 990 deep with names of 200 bytes around `files` files: a
+// path of 200 KB for each file, far more than the tool may hold at once.
+std::string DeepDefinition(int files) {
+    std::string tree;
+    for (int level = 0; level < 990; ++level)
+        tree += R"(<directory fileName=")" + std::to_string(1000 + level) + std::string(196, 'd') +
+                R"(">)";
+    for (int file = 0; file < files; ++file)
+        tree += R"(<file fileName=")" + std::to_string(100000 + file) + R"("/>)";
+    for (int level = 0; level < 990; ++level)
+        tree += "</directory>";
+    return Definition(tree);
+}
+
+TEST_F(InstallUtilityRemoval, DeepDefinitionRunsWithinItsMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves far more address space than the cap";
+#endif
+    Write("sku.xml", DeepDefinition(150000));
+    Make({"app/"});
+    const std::string first = P("app/1000") + std::string(196, 'd');
+    const struct {
+        std::string target;
+        std::string line;
+    } cases[] = {{P("app"), "absent " + first}, {P("missing"), "absent " + P("missing")}};
+    for (const auto& c : cases) {
+        Write("targets.xml",
+              R"(<targets><target host="Editor" path=")" + c.target + R"("/></targets>)");
+        for (const bool dryRun : {true, false}) {
+            Entries command = {"/usr/bin/prlimit",
+                               "--as=" + std::to_string(256 << 20),
+                               "--",
+                               QE_INSTALLUTILITY_PATH,
+                               "-uninstall",
+                               P("sku.xml"),
+                               P("targets.xml"),
+                               "-v"};
+            if (dryRun)
+                command.push_back("--dry-run");
+            const ToolRun run = RunTool(command);
+            EXPECT_EQ(run.status, 0) << c.target << (dryRun ? " dry run: " : ": ") << run.err;
+            EXPECT_EQ(ReportLines(run.out), Entries{c.line}) << c.target;
+        }
     }
 }
 

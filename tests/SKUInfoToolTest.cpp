@@ -119,6 +119,18 @@ TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
     }
 }
 
+// A reference to NUL stays in the name it is in, shown escaped.
+TEST(SKUInfoTool, ShowsNamesHoldingANulEscaped) {
+    const ToolRun run = RunOnText(DefinitionText(
+        R"(<directory fileName="d&#0;x"><file fileName="f&#0;"><shortCut name="s&#0;x" dir="D&#0;"/>
+           </file></directory>)",
+        R"(<hosts><host name="H&#0;x"/></hosts>)"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const std::string shown : {R"(names     "H\x00x")", R"(  dir  "d\x00x")",
+                                    R"(    file "f\x00"  shortcut "s\x00x" in "D\x00")"})
+        EXPECT_NE(run.out.find(shown + "\n"), std::string::npos) << shown << "\n" << run.out;
+}
+
 TEST(SKUInfoTool, WrongCommandLineGivesUsage) {
     EXPECT_EQ(RunSkuInfo({}).status, 2);
     EXPECT_EQ(RunSkuInfo({"a.xml", "b.xml"}).status, 2);

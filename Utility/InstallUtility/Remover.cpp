@@ -2,6 +2,7 @@
 
 #include "PrintableText.h"
 
+#include <cstddef>
 #include <optional>
 #include <set>
 #include <vector>
@@ -30,13 +31,16 @@ Line::Kind LineKindOf(Status status) {
 
 class Execution {
 public:
-    Execution(TreeRemoval::Mode mode, const Remover::Report& report) : mode(mode), report(report) {}
+    Execution(const RemovalPlan& plan, TreeRemoval::Mode mode, const Remover::Report& report)
+        : plan(plan), mode(mode), report(report) {}
 
-    void Do(const Action& action) {
+    void Do(std::size_t index) {
+        const Action& action = plan.actions[index];
+        current = index;
         // What is skipped is told of wherever it stands: it is about the two
         // files, not the disk.
         if (action.kind == Kind::Skip)
-            return report({Line::Kind::Skipped, action.name, action.why, false});
+            return report({Line::Kind::Skipped, action.name, plan.WhyOf(index), false});
         if (action.kind == Kind::Target || action.kind == Kind::RemoveShortcut) {
             targetEnded = false;
             skippedLevels = 0;
@@ -80,7 +84,7 @@ private:
         chain.reset();
         goingAway.clear();
         Descriptor folder;
-        const Result opened = TreeRemoval::OpenTargetFolder(action.path, folder);
+        const Result opened = TreeRemoval::OpenTargetFolder(action.folder, folder);
         if (opened.status != Status::Done) {
             Say(action, opened);
             targetEnded = true;
@@ -129,14 +133,19 @@ private:
             goingAway.back().insert(action.name);
         if (result.status == Status::Failed && !action.ignoreErrors)
             succeeded = false;
-        report({LineKindOf(result.status), action.path, result.reason, action.ignoreErrors});
+        // The path is put together only here, for the one line that needs it.
+        report(
+            {LineKindOf(result.status), plan.PathOf(current), result.reason, action.ignoreErrors});
     }
 
+    const RemovalPlan& plan;
     const TreeRemoval::Mode mode;
     const Remover::Report& report;
     std::optional<TreeRemoval::Folders> chain;
     // Per folder entered, the entries of it that were removed (or would be).
     std::vector<std::set<std::string>> goingAway;
+    // The index of the action being carried out.
+    std::size_t current = 0;
     int skippedLevels = 0;
     bool targetEnded = false;
     bool succeeded = true;
@@ -156,8 +165,8 @@ std::string Remover::Line::Text() const {
 }
 
 bool Remover::Run(const RemovalPlan& plan, TreeRemoval::Mode mode, const Report& report) {
-    Execution execution(mode, report);
-    for (const Action& action : plan.actions)
-        execution.Do(action);
+    Execution execution(plan, mode, report);
+    for (std::size_t index = 0; index < plan.actions.size(); ++index)
+        execution.Do(index);
     return execution.Succeeded();
 }
