@@ -116,10 +116,12 @@ void SKUDefinition::clear() {
     *this = SKUDefinition();
 }
 
-void SKUDefinition::fromFile(const QeString& path) {
+void SKUDefinition::fromFile(const QeString& path, XMLNestingLimit::Cut* cut) {
     TiXmlDocument document;
+    if (cut != nullptr)
+        *cut = XMLNestingLimit::Cut::None;
     if (FILE* file = FileLibrary::OpenRegularFile(path)) {
-        XMLNestingLimit::LoadFile(document, file);
+        XMLNestingLimit::LoadFile(document, file, cut);
         std::fclose(file);
     }
     readDocument(document, DocumentUse::ReleaseAsRead);

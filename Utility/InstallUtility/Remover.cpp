@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -119,12 +120,19 @@ private:
             TreeRemoval::RemoveEmptyFolderAt(chain->Current(), action.name, mode, entriesGone));
     }
 
+    // The shortcuts of one named target follow each other: its folder is
+    // opened once for them all, as a host target is for its tree.
     void RemoveShortcut(const Action& action) {
-        Descriptor folder;
-        const Result opened = TreeRemoval::OpenTargetFolder(action.folder, folder);
-        if (opened.status != Status::Done)
-            return Say(action, opened);
-        Say(action, TreeRemoval::RemoveLinkAt(folder.Get(), action.name, mode));
+        if (!shortcutFolder.IsOpen() || shortcutFolderPath != action.folder) {
+            shortcutFolder.Reset();
+            const Result opened = TreeRemoval::OpenTargetFolder(action.folder, shortcutFolder);
+            if (opened.status != Status::Done) {
+                shortcutFolder.Reset();
+                return Say(action, opened);
+            }
+            shortcutFolderPath = action.folder;
+        }
+        Say(action, TreeRemoval::RemoveLinkAt(shortcutFolder.Get(), action.name, mode));
     }
 
     void Say(const Action& action, const Result& result) {
@@ -144,6 +152,8 @@ private:
     std::optional<TreeRemoval::Folders> chain;
     // Per folder entered, the entries of it that were removed (or would be).
     std::vector<std::set<std::string>> goingAway;
+    Descriptor shortcutFolder;
+    std::string shortcutFolderPath;
     // The index of the action being carried out.
     std::size_t current = 0;
     int skippedLevels = 0;
