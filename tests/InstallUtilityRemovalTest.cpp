@@ -241,6 +241,19 @@ TEST_F(InstallUtilityRemoval, ShortcutGoesOnlyWhenALinkInsideItsFolder) {
            kAppTarget + kDocsTarget});
 }
 
+// Shortcuts of two named targets, one after the other: each link in its own.
+TEST_F(InstallUtilityRemoval, ShortcutsAlternatingBetweenFoldersEachGoFromTheirOwn) {
+    Check({R"(<file fileName="a"><shortCut name="A" dir="Docs"/></file>
+              <file fileName="b"><shortCut name="B" dir="Help"/></file>
+              <file fileName="c"><shortCut name="C" dir="Docs"/></file>)",
+           {"docs/A->../protected", "docs/B->../protected", "docs/C->../protected",
+            "help/A->../protected", "help/B->../protected", "help/C->../protected"},
+           {"docs/B->../protected", "help/A->../protected", "help/C->../protected"},
+           {{"@/docs/A", "removed"}, {"@/help/B", "removed"}, {"@/docs/C", "removed"}},
+           0,
+           R"(<target name="Docs" path="@/docs"/><target name="Help" path="@/help"/>)"});
+}
+
 TEST_F(InstallUtilityRemoval, AbsentIsReportedNotAnError) {
     Check({R"(<file fileName="Gone.plugin"/><directory fileName="GoneDir"><file fileName="x"/>
               </directory><directory fileName="Present"><file fileName="Gone"/></directory>)",
