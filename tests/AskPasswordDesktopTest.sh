@@ -20,6 +20,7 @@ if ! command -v import >/dev/null; then
 fi
 
 program=$(realpath "$1")
+mkdir -p "${2:-.}"
 artifacts=$(realpath "${2:-.}")
 # Unique to the run, so that another run's files never count as this one's leak.
 password="s3cr3t pass $$-$RANDOM"
@@ -183,7 +184,6 @@ run_case() {
   if password_in_files; then fail "the password is in a file the run left"; fi
 }
 
-mkdir -p "$artifacts"
 start_xvfb || {
   echo "FAIL: no Xvfb display could be started on :90 to :189"
   exit 1
