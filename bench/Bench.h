@@ -143,6 +143,44 @@ struct RemovalFigures {
 /// Works in `folder`, with the tool at `installUtility`.
 RemovalFigures MeasureRemoval(const std::string& folder, const std::string& installUtility);
 
+/// The swap race, in kRaceRuns uninstalls per layout from a bundle that
+/// cmake --install put where only root may write: how many a racer of the
+/// same user won by swapping the copy's InstallUtility, with that bundle as
+/// root installed it and once given to a user. Negative when not measured,
+/// and `unavailable` says why.
+constexpr int kRaceRuns = 200;
+struct RaceFigures {
+    int rootOwnedWins = -1;
+    int userOwnedWins = -1;
+    std::string unavailable;
+};
+RaceFigures MeasureSwapRace();
+
+/// The tool on definitions nested kDeepLevels folders deep with names of
+/// kDeepNameBytes bytes around their files, the target folder there but not
+/// the tree, and the target absent: kDeepFiles files (the 3.7 MB definition
+/// that once made the plan hold 30 GB of paths, now refused by the reader's
+/// limit on the depths added up) and kDeepFilesAccepted (within it). For each
+/// case the best time of kDeepRuns runs and the largest peak resident set,
+/// of the dry run and of the real run; negative when not measured.
+constexpr int kDeepLevels = 990;
+constexpr int kDeepNameBytes = 200;
+constexpr int kDeepFiles = 150000;
+constexpr int kDeepFilesAccepted = 30000;
+constexpr int kDeepRuns = 5;
+struct DeepRun {
+    double seconds = -1;
+    long peakKiB = -1;
+};
+struct DeepFigures {
+    long bytes = -1;
+    int status = -1;
+    DeepRun dryRun, removal, dryRunAbsent, removalAbsent;
+};
+/// Works in `folder`; `files` is kDeepFiles or kDeepFilesAccepted.
+DeepFigures MeasureDeepDefinition(const std::string& folder, const std::string& installUtility,
+                                  int files);
+
 /// Starts `arguments[0]` (a path) with standard input from /dev/null and
 /// standard output on a pipe; standard error is kept unless `quiet`. A pid of
 /// -1 when it cannot be started.

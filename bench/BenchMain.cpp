@@ -299,6 +299,39 @@ void AddRemovalRows(Table& table, const bench::RemovalFigures& removal) {
                "(info)", ""});
 }
 
+std::string TimeAndPeak(const bench::DeepRun& run) {
+    if (run.seconds < 0)
+        return "-";
+    return Time(run.seconds) + ", " + Megabytes(static_cast<double>(run.peakKiB) * 1024);
+}
+
+// Against the targets themselves: under 2 s and 256 MB, dry run and real run.
+void AddDeepRow(Table& table, const std::string& figure, const bench::DeepRun& dryRun,
+                const bench::DeepRun& removal) {
+    const bool known = dryRun.seconds >= 0 && removal.seconds >= 0;
+    const bool within = std::max(dryRun.seconds, removal.seconds) < 2 &&
+                        std::max(dryRun.peakKiB, removal.peakKiB) * 1024.0 < 256e6;
+    table.Add({figure, TimeAndPeak(dryRun), TimeAndPeak(removal), "-", "< 2 s, 256 MB",
+               !known   ? "NOT RUN"
+               : within ? "PASS"
+                        : "MISS"});
+}
+
+void AddDeepRows(Table& table, const bench::DeepFigures& refused,
+                 const bench::DeepFigures& accepted) {
+    const std::string shape = std::to_string(bench::kDeepLevels) + " folders deep, ";
+    const std::string refusedShape = "InstallUtility, " +
+                                     Megabytes(static_cast<double>(refused.bytes)) + " " + shape +
+                                     std::to_string(bench::kDeepFiles) + " files (refused)";
+    AddDeepRow(table, refusedShape + ": dry run / removal", refused.dryRun, refused.removal);
+    AddDeepRow(table, "  the same, target absent", refused.dryRunAbsent, refused.removalAbsent);
+    const std::string acceptedShape = "InstallUtility, " +
+                                      Megabytes(static_cast<double>(accepted.bytes)) + " " + shape +
+                                      std::to_string(bench::kDeepFilesAccepted) + " files (read)";
+    AddDeepRow(table, acceptedShape + ": dry run / removal", accepted.dryRun, accepted.removal);
+    AddDeepRow(table, "  the same, target absent", accepted.dryRunAbsent, accepted.removalAbsent);
+}
+
 void AddStartRow(Table& table, const Collector& runs) {
     const double uninstall = runs.Median(bench::kStartUninstall);
     const double echo = runs.Median(bench::kStartEcho);
@@ -326,6 +359,18 @@ void AddDesktopStartRow(Table& table, const Collector& runs, const std::string& 
                !known            ? "NOT RUN"
                : desktop < 0.300 ? "PASS"
                                  : "MISS"});
+}
+
+void AddRaceRow(Table& table, const bench::RaceFigures& race) {
+    const char figure[] = "Swap race won by a same-user racer: root-installed bundle / user-owned";
+    const auto wins = [](int won) {
+        return won < 0 ? std::string("-")
+                       : std::to_string(won) + "/" + std::to_string(bench::kRaceRuns);
+    };
+    table.Add({figure, wins(race.rootOwnedWins), wins(race.userOwnedWins), "", "0 root-installed",
+               !race.unavailable.empty() ? "SKIPPED: " + race.unavailable
+               : race.rootOwnedWins == 0 ? "PASS"
+                                         : "MISS"});
 }
 
 } // namespace
@@ -362,6 +407,14 @@ int main(int argc, char** argv) {
     Progress("Removing installed products...");
     const bench::RemovalFigures removal =
         bench::MeasureRemoval(workspace.folder, QE_INSTALLUTILITY_PATH);
+    Progress("Reading definitions nested a thousand deep...");
+    const bench::DeepFigures deepRefused =
+        bench::MeasureDeepDefinition(workspace.folder, QE_INSTALLUTILITY_PATH, bench::kDeepFiles);
+    const bench::DeepFigures deepAccepted = bench::MeasureDeepDefinition(
+        workspace.folder, QE_INSTALLUTILITY_PATH, bench::kDeepFilesAccepted);
+
+    Progress("Racing the bundle's copy (about a minute)...");
+    const bench::RaceFigures race = bench::MeasureSwapRace();
 
     Progress("Preparing and checking the inputs...");
     bench::RegisterDefinitionBenchmarks(workspace.files);
@@ -392,6 +445,8 @@ int main(int argc, char** argv) {
     AddStartRow(table, runs);
     AddDesktopStartRow(table, runs, desktopUnavailable);
     AddRemovalRows(table, removal);
+    AddRaceRow(table, race);
+    AddDeepRows(table, deepRefused, deepAccepted);
     std::printf(
         "\nQeBench, %d cores; times are the best of each benchmark's repetitions, run in "
         "random order\n(fresh-process loads: %d alternated runs per reader; "

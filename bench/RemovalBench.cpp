@@ -75,13 +75,13 @@ struct Run {
     long peakKiB = -1;
 };
 
-Run Time(const std::vector<std::string>& arguments) {
+Run Time(const std::vector<std::string>& arguments, int status = 0) {
     const auto start = std::chrono::steady_clock::now();
     Started started = Start(arguments, true);
     Run run;
     if (started.pid < 0)
         return run;
-    if (Finish(started, &run.peakKiB) == 0)
+    if (Finish(started, &run.peakKiB) == status)
         run.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
@@ -91,7 +91,78 @@ double Best(const std::vector<double>& seconds) {
     return seconds.empty() ? -1 : *std::min_element(seconds.begin(), seconds.end());
 }
 
+// Four letters or digits for each file up to 36^4, as the shape was measured.
+std::string ShortName(int number) {
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string name(4, '0');
+    for (int at = 3; at >= 0; --at, number /= 36)
+        name[at] = kDigits[number % 36];
+    return name;
+}
+
+// Folders one in another, named by their level and filled up to
+// kDeepNameBytes, around `files` short-named files.
+long WriteDeepDefinition(const std::string& path, int files) {
+    std::ofstream out(path);
+    out << "<product><sku ID=\"DEEP\" name=\"Deep\" build=\"1\"/><hosts><host name=\"Editor\"/>"
+           "</hosts><installFiles>";
+    for (int level = 0; level < kDeepLevels; ++level)
+        out << "<directory fileName=\"" << 1000 + level << std::string(kDeepNameBytes - 4, 'd')
+            << "\">";
+    for (int file = 0; file < files; ++file)
+        out << "<file fileName=\"" << ShortName(file) << "\"/>";
+    for (int level = 0; level < kDeepLevels; ++level)
+        out << "</directory>";
+    out << "</installFiles></product>\n";
+    out.close();
+    return out ? static_cast<long>(fs::file_size(path)) : -1;
+}
+
+// The best time and the largest peak of kDeepRuns runs of `arguments`.
+DeepRun TimeDeep(const std::vector<std::string>& arguments, int status) {
+    std::vector<double> seconds;
+    DeepRun figures;
+    for (int run = 0; run < kDeepRuns; ++run) {
+        const Run one = Time(arguments, status);
+        if (one.seconds < 0)
+            return DeepRun{};
+        seconds.push_back(one.seconds);
+        figures.peakKiB = std::max(figures.peakKiB, one.peakKiB);
+    }
+    figures.seconds = Best(seconds);
+    return figures;
+}
+
 } // namespace
+
+DeepFigures MeasureDeepDefinition(const std::string& folder, const std::string& installUtility,
+                                  int files) {
+    DeepFigures figures;
+    const std::string definition = folder + "/deep-sku.xml";
+    const std::string target = folder + "/deep-target";
+    const std::string targets = folder + "/deep-targets.xml";
+    const std::string absentTargets = folder + "/deep-absent-targets.xml";
+    figures.bytes = WriteDeepDefinition(definition, files);
+    WriteFile(targets, "<targets><target host=\"Editor\" path=\"" + target + "\"/></targets>\n");
+    WriteFile(absentTargets,
+              "<targets><target host=\"Editor\" path=\"" + folder + "/absent\"/></targets>\n");
+    fs::create_directory(target);
+    figures.status = files > kDeepFilesAccepted ? 1 : 0;
+    const auto command = [&](const std::string& targetsFile, bool dryRun) {
+        std::vector<std::string> arguments = {installUtility, "-uninstall", definition, targetsFile,
+                                              "-v"};
+        if (dryRun)
+            arguments.push_back("--dry-run");
+        return TimeDeep(arguments, figures.status);
+    };
+    figures.dryRun = command(targets, true);
+    figures.removal = command(targets, false);
+    figures.dryRunAbsent = command(absentTargets, true);
+    figures.removalAbsent = command(absentTargets, false);
+    for (const std::string& file : {definition, targets, absentTargets, target})
+        fs::remove(file);
+    return figures;
+}
 
 RemovalFigures MeasureRemoval(const std::string& folder, const std::string& installUtility) {
     RemovalFigures figures;

@@ -2,14 +2,15 @@
 # Installs what a fresh Debian 12 machine lacks for the named parts of the
 # work (all of them when none is named):
 #   build  compilers, CMake, TinyXML and GNUstep (the uninstaller's windows)
-#   test   GoogleTest, and an X server with the tools that drive it
+#   test   GoogleTest, an X server with the tools that drive it, and the
+#          en_US.UTF-8 locale that the desktop tests run in besides C and C.UTF-8
 #   bench  Google Benchmark, and an X server for the desktop start
 #   fuzz   clang with libFuzzer
 set -euo pipefail
 
 declare -A packages_of=(
   [build]="g++ make cmake pkg-config libtinyxml-dev gobjc++ libgnustep-gui-dev gnustep-back0.29"
-  [test]="libgtest-dev xvfb xdotool imagemagick"
+  [test]="libgtest-dev xvfb xdotool imagemagick locales"
   [bench]="libbenchmark-dev xvfb libx11-dev"
   [fuzz]="clang libclang-rt-14-dev"
 )
@@ -29,15 +30,23 @@ for part in "${parts[@]}"; do
   done
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
   as_root=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update
-"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update
+  "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Listed in /etc/locale.gen, so that locale-gen keeps it whenever it runs again.
+if [[ " ${parts[*]} " == *" test "* ]] && ! locale -a | grep -qx 'en_US.utf8'; then
+  echo "Generating the locale en_US.UTF-8"
+  "${as_root[@]}" sed -i 's/^# *en_US.UTF-8 UTF-8$/en_US.UTF-8 UTF-8/' /etc/locale.gen
+  grep -qx 'en_US.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'en_US.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  "${as_root[@]}" locale-gen
+fi

@@ -2,6 +2,7 @@
 # Drives the graphical password prompt in an X server of its own: keys typed
 # into its panel, what reaches standard output, the exit status, and where the
 # password must never show up. One screenshot a case goes to ARTIFACT_DIR.
+# The panel runs in the locale the test is given (tests/WithLocale.sh).
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
@@ -19,8 +20,10 @@ if ! command -v import >/dev/null; then
 fi
 
 program=$(realpath "$1")
+mkdir -p "${2:-.}"
 artifacts=$(realpath "${2:-.}")
-password='s3cr3t pass'
+# Unique to the run, so that another run's files never count as this one's leak.
+password="s3cr3t pass $$-$RANDOM"
 title='^Administrator Password$'
 work=$(mktemp -d)
 xvfb=
@@ -60,6 +63,18 @@ start_xvfb() {
     xvfb=
   done
   return 1
+}
+
+# panel_window: the id of the program's visible panel, once there is one;
+# empty when none comes within a minute. xdotool gives up when a window it
+# looks at vanishes, as the previous case's may, so it is asked again.
+panel_window() {
+  local deadline=$((SECONDS + 60)) window=
+  while [ -z "$window" ] && [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null; do
+    window=$(timeout $((deadline - SECONDS)) xdotool search --sync --pid "$pid" --onlyvisible \
+      --name "$title" 2>/dev/null | head -n 1) || sleep 0.1
+  done
+  echo "$window"
 }
 
 wait_for_focus() {
@@ -118,27 +133,42 @@ check_no_alert() {
   fi
 }
 
-# run_case NAME PROMPT TYPED ENDING STDOUT STATUS
-# PROMPT "(none)" gives no argument; ENDING is a key name or SIGTERM; STDOUT
-# is printf %b text.
+# enter BY INPUT: types INPUT as text, or presses its keys (xdotool key
+# names, such as dead keys and Compose sequences) one after the other.
+# xdotool reads its text in its own locale's encoding, so it runs in a UTF-8
+# one whatever the panel's; it fails on a text it cannot read.
+enter() {
+  local keys
+  if [ "$1" = type ]; then
+    LC_ALL=C.UTF-8 xdotool type --delay 100 "$2"
+  else
+    read -r -a keys <<<"$2"
+    LC_ALL=C.UTF-8 xdotool key --delay 100 "${keys[@]}"
+  fi
+}
+
+# run_case NAME PROMPT BY TYPED ENDING STDOUT STATUS
+# PROMPT "(none)" gives no argument; BY is type or key (see enter); ENDING is
+# a key name or SIGTERM; STDOUT is printf %b text.
 run_case() {
-  local prompt=$2 typed=$3 ending=$4 status window
+  local prompt=$2 by=$3 typed=$4 ending=$5 status window
   local arguments=()
   name=$1
   if [ "$prompt" != "(none)" ]; then arguments=("$prompt"); fi
   rm -rf "$work/run" && mkdir "$work/run" && touch "$work/start"
   (cd "$work/run" && exec "$program" "${arguments[@]}" >"$work/stdout" 2>"$work/stderr") &
   pid=$!
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || true
+  window=$(panel_window)
   check_no_alert
   if [ -z "$window" ]; then
     fail "no window titled Administrator Password"
     wait_for_exit || true
+    sed 's/^/  | /' "$work/stderr"
     return
   fi
   wait_for_focus "$window" || fail "the panel does not take the keyboard focus"
   check_height "$window" "$prompt"
-  if [ -n "$typed" ]; then xdotool type --delay 100 "$typed"; fi
+  if [ -n "$typed" ]; then enter "$by" "$typed" || fail "xdotool could not enter '$typed'"; fi
   if grep -qsF -- "$password" "/proc/$pid/cmdline" "/proc/$pid/environ"; then
     fail "the password is in the program's arguments or environment"
   fi
@@ -146,27 +176,32 @@ run_case() {
   if [ "$ending" = SIGTERM ]; then kill -TERM "$pid"; else xdotool key "$ending"; fi
   status=0
   wait_for_exit || status=$?
-  [ "$status" -eq "$6" ] || fail "exit status $status, expected $6"
-  printf '%b' "$5" >"$work/expected"
+  [ "$status" -eq "$7" ] || fail "exit status $status, expected $7"
+  printf '%b' "$6" >"$work/expected"
   cmp -s "$work/expected" "$work/stdout" ||
     fail "standard output $(od -An -c "$work/stdout"), expected $(od -An -c "$work/expected")"
   if grep -qF -- "$password" "$work/stderr"; then fail "the password is on standard error"; fi
   if password_in_files; then fail "the password is in a file the run left"; fi
 }
 
-mkdir -p "$artifacts"
 start_xvfb || {
   echo "FAIL: no Xvfb display could be started on :90 to :189"
   exit 1
 }
 
-#        name        prompt                           typed         ending   stdout          status
-run_case accepted    '[sudo] password for alice: '    "$password"   Return   "$password\\n"  0
-run_case utf8        '[sudo] password for alice: '    'pässwörd €'  Return   'pässwörd €\n'  0
-run_case cancelled   '[sudo] password for alice: '    "$password"   Escape   ''              1
-run_case control     $'two\nlines \e[31m red\e[0m: '  ''            Return   '\n'            0
-run_case no-prompt   '(none)'                         'x'           Return   'x\n'           0
-run_case terminated  '[sudo] password for alice: '    "$password"   SIGTERM  ''              1
+# Dead keys and Compose sequences for ć, €, œ and ä: the input method composes
+# them from its table for the panel's locale, and C's holds Latin-1 only.
+composed='dead_acute c Multi_key C equal Multi_key o e dead_diaeresis a'
+
+#        name         prompt                           by    typed          ending   stdout          status
+run_case accepted     '[sudo] password for alice: '    type  "$password"    Return   "$password\\n"  0
+run_case utf8         '[sudo] password for alice: '    type  'pässwörd €'   Return   'pässwörd €\n'  0
+run_case composed     '[sudo] password for alice: '    key   "$composed"    Return   'ć€œä\n'        0
+run_case utf8-prompt  '[sudo] Passwort für jürgen: '   type  'x'            Return   'x\n'           0
+run_case cancelled    '[sudo] password for alice: '    type  "$password"    Escape   ''              1
+run_case control      $'two\nlines \e[31m red\e[0m: '  type  ''             Return   '\n'            0
+run_case no-prompt    '(none)'                         type  'x'            Return   'x\n'           0
+run_case terminated   '[sudo] password for alice: '    type  "$password"    SIGTERM  ''              1
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"

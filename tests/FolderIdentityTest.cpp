@@ -40,26 +40,20 @@ TEST_F(FolderIdentityTest, SameFolderHowEverItIsOpened) {
 }
 
 TEST_F(FolderIdentityTest, ModeOwnerAndGroupAreReadWithIt) {
-    struct Case {
-        mode_t mode;
-        bool writableByEveryone;
-    };
-    const Case cases[] = {{0700, false}, {0775, false}, {0757, true}, {01777, true}};
-    for (const Case& c : cases) {
-        ASSERT_EQ(chmod(P("c").c_str(), c.mode), 0);
+    for (const mode_t mode : {0700, 0775, 0757, 01777, 02755}) {
+        ASSERT_EQ(chmod(P("c").c_str(), mode), 0);
         const FolderIdentity identity = Read(Open("c"));
-        EXPECT_TRUE(S_ISDIR(identity.mode)) << std::oct << c.mode;
-        EXPECT_EQ(identity.mode & 07777, c.mode) << std::oct << c.mode;
-        EXPECT_EQ(identity.writableByEveryone, c.writableByEveryone) << std::oct << c.mode;
+        EXPECT_TRUE(S_ISDIR(identity.status.st_mode)) << std::oct << mode;
+        EXPECT_EQ(identity.status.st_mode & 07777, mode) << std::oct << mode;
     }
     const FolderIdentity own = Read(Open("a"));
-    EXPECT_EQ(own.uid, geteuid());
-    EXPECT_EQ(own.gid, getegid());
+    EXPECT_EQ(own.status.st_uid, geteuid());
+    EXPECT_EQ(own.status.st_gid, getegid());
     if (geteuid() == 0) {
         ASSERT_EQ(chown(P("c").c_str(), 65534, 65533), 0);
         const FolderIdentity given = Read(Open("c"));
-        EXPECT_EQ(given.uid, 65534u);
-        EXPECT_EQ(given.gid, 65533u);
+        EXPECT_EQ(given.status.st_uid, 65534u);
+        EXPECT_EQ(given.status.st_gid, 65533u);
     }
 }
 

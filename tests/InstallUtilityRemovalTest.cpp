@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <map>
 #include <sstream>
 #include <string>
@@ -241,6 +244,19 @@ TEST_F(InstallUtilityRemoval, ShortcutGoesOnlyWhenALinkInsideItsFolder) {
            kAppTarget + kDocsTarget});
 }
 
+// Shortcuts of two named targets, one after the other: each link in its own.
+TEST_F(InstallUtilityRemoval, ShortcutsAlternatingBetweenFoldersEachGoFromTheirOwn) {
+    Check({R"(<file fileName="a"><shortCut name="A" dir="Docs"/></file>
+              <file fileName="b"><shortCut name="B" dir="Help"/></file>
+              <file fileName="c"><shortCut name="C" dir="Docs"/></file>)",
+           {"docs/A->../protected", "docs/B->../protected", "docs/C->../protected",
+            "help/A->../protected", "help/B->../protected", "help/C->../protected"},
+           {"docs/B->../protected", "help/A->../protected", "help/C->../protected"},
+           {{"@/docs/A", "removed"}, {"@/help/B", "removed"}, {"@/docs/C", "removed"}},
+           0,
+           R"(<target name="Docs" path="@/docs"/><target name="Help" path="@/help"/>)"});
+}
+
 TEST_F(InstallUtilityRemoval, AbsentIsReportedNotAnError) {
     Check({R"(<file fileName="Gone.plugin"/><directory fileName="GoneDir"><file fileName="x"/>
               </directory><directory fileName="Present"><file fileName="Gone"/></directory>)",
@@ -270,6 +286,36 @@ TEST_F(InstallUtilityRemoval, RefusedNamesAreSkippedWithTheirSubtree) {
             {"../../protected.txt", "skipped"},
             {"@/app/x", "kept"},
             {"@/app/Tool", "removed"}}});
+}
+
+// Each line names its entry by the whole path from the target down, or a
+// refused name escaped, whether the run removes or only checks.
+TEST_F(InstallUtilityRemoval, EachLineNamesItsEntryWhole) {
+    Prepare({R"(<directory fileName="A"><directory fileName="B"><file fileName="c"/>
+                  <file fileName="d"/><file fileName="k" dontdelete="1"/></directory></directory>
+                <file fileName="f&#0;x"/><directory fileName="n&#0;"><file fileName="f"/></directory>)",
+             {"app/A/B/d", "app/A/B/k", "app/f", "app/n/f"},
+             {},
+             {}});
+    const Entries lines = {
+        At("skipped f\\x00x: not the name of one entry, in @/app"),
+        At("skipped n\\x00: not the name of one entry, in @/app"),
+        At("absent @/app/A/B/c"),
+        At("removed @/app/A/B/d"),
+        At("kept @/app/A/B/k: marked dontDelete"),
+        At("kept @/app/A/B: holds an entry that is kept"),
+        At("kept @/app/A: holds an entry that is kept"),
+    };
+    const std::pair<Entries, Entries> runs[] = {
+        {{"-v", "--dry-run"}, {"app/A/B/d", "app/A/B/k", "app/f", "app/n/f"}},
+        {{"-v"}, {"app/A/B/k", "app/f", "app/n/f"}},
+    };
+    for (const auto& [options, remaining] : runs) {
+        const ToolRun run = Uninstall(options);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ReportLines(run.out), lines) << options.back();
+        EXPECT_EQ(Remaining(), Expected(remaining));
+    }
 }
 
 TEST_F(InstallUtilityRemoval, EveryInstallHostVariantIsProcessedAndNoOther) {
@@ -398,20 +444,21 @@ TEST_F(InstallUtilityRemoval, FailureIsReportedTheRestGoesOnUnlessIgnored) {
         SCOPED_TRACE(s.installFiles);
         const ToolRun run = Check(s);
         EXPECT_EQ(Verdicts(run.out)[kernel + "/hostname"], "failed") << run.out;
-        EXPECT_NE(run.err.find(kernel + "/hostname"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("InstallUtility: failed " + kernel + "/hostname: "),
+                  std::string::npos)
+            << run.err;
     }
 }
 
 // Anyone may have renamed another user's folder to an item's name in a
-// container every user may write to, sticky or not: it is not entered.
+// container every user may write to: it is not entered (sticky ones are in
+// FoldersOthersMayChangeAreNotTouched).
 TEST_F(InstallUtilityRemoval, ContainerEveryoneMayWriteToIsNotEntered) {
     const struct {
         fs::perms mode;
         const char* flags;
         int status;
-    } cases[] = {{fs::perms::all, "", 1},
-                 {fs::perms::all | fs::perms::sticky_bit, "", 1},
-                 {fs::perms::all, R"( ignoreinstallerrors="1")", 0}};
+    } cases[] = {{fs::perms::all, "", 1}, {fs::perms::all, R"( ignoreinstallerrors="1")", 0}};
     for (const auto& c : cases) {
         fs::remove_all(P("app"));
         const Entries item = {"app/Open/Item.plugin/x"};
@@ -426,6 +473,69 @@ TEST_F(InstallUtilityRemoval, ContainerEveryoneMayWriteToIsNotEntered) {
         EXPECT_EQ(run.status, c.status) << run.out;
         EXPECT_EQ(Remaining(), Expected(item)) << run.out;
         ExpectReport(run.out, {{"@/app/Open", "failed"}, {"@/app/Open/Item.plugin", "(none)"}});
+    }
+}
+
+// Containers nested 990 deep with names of 200 bytes around `files` files: a
+// path of 200 KB for each file, far more than the tool may hold at once.
+std::string DeepDefinition(int files) {
+    std::string tree;
+    for (int level = 0; level < 990; ++level)
+        tree += R"(<directory fileName=")" + std::to_string(1000 + level) + std::string(196, 'd') +
+                R"(">)";
+    for (int file = 0; file < files; ++file)
+        tree += R"(<file fileName=")" + std::to_string(100000 + file) + R"("/>)";
+    for (int level = 0; level < 990; ++level)
+        tree += "</directory>";
+    return Definition(tree);
+}
+
+// Under a cap of 256 MB of address space, whether the target is there or not,
+// checked or removed: 30,000 files take the library to its limit on walking
+// up; 150,000, a 3.7 MB definition, pass it and are refused before anything
+// is looked at.
+TEST_F(InstallUtilityRemoval, DeepDefinitionRunsWithinItsMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves far more address space than the cap";
+#endif
+    Make({"app/"});
+    const std::string first = P("app/1000") + std::string(196, 'd');
+    const struct {
+        int files;
+        std::string target;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {30000, P("app"), 0, "absent " + first + "\n", ""},
+        {30000, P("missing"), 0, "absent " + P("missing") + "\n", ""},
+        {150000, P("app"), 1, "",
+         "InstallUtility: " + P("sku.xml") +
+             ": nodes whose depths add up to more than 32000000, more than a definition may "
+             "hold; not read\n"},
+    };
+    for (const auto& c : cases) {
+        Write("sku.xml", DeepDefinition(c.files));
+        Write("targets.xml",
+              R"(<targets><target host="Editor" path=")" + c.target + R"("/></targets>)");
+        for (const bool dryRun : {true, false}) {
+            Entries command = {"/usr/bin/prlimit",
+                               "--as=" + std::to_string(256 << 20),
+                               "--",
+                               QE_INSTALLUTILITY_PATH,
+                               "-uninstall",
+                               P("sku.xml"),
+                               P("targets.xml"),
+                               "-v"};
+            if (dryRun)
+                command.push_back("--dry-run");
+            const ToolRun run = RunTool(command);
+            const std::string row =
+                std::to_string(c.files) + " files, " + c.target + (dryRun ? ", dry run" : "");
+            EXPECT_EQ(run.status, c.status) << row;
+            EXPECT_EQ(run.out, c.out) << row;
+            EXPECT_EQ(run.err, c.err) << row;
+            EXPECT_EQ(Remaining(), Expected({"app/"})) << row;
+        }
     }
 }
 
@@ -481,6 +591,65 @@ TEST_F(InstallUtilityRemoval, TargetFoldersStayWhenEmptied) {
            {{"@/app/Plug-ins", "removed"}, {"@/app32/Plug-ins", "removed"}},
            0,
            kAppTarget + R"(<target host="Editor32" path="@/app32"/>)" + kDocsTarget});
+}
+
+// A folder on the way to an item counts as safe only when no one but root,
+// the administrators and the user uninstalling (SUDO_UID; here daemon, whose
+// group is its own) can rename what it holds; otherwise its target fails
+// and nothing under it is touched.
+TEST_F(InstallUtilityRemoval, FoldersOthersMayChangeAreNotTouched) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give folders to other users";
+    const group* sudoGroup = getgrnam("sudo");
+    const gid_t administrators = sudoGroup != nullptr ? sudoGroup->gr_gid : 0;
+    const uid_t other = 65534;
+    const gid_t strangers = 4242;
+    const struct {
+        const char* folder;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        uid_t itemOwner;    // of Item.plugin
+        const char* failed; // the line that fails, or none
+    } cases[] = {
+        {"up", 0, strangers, 0775, 0, "@/up/app"},
+        {"up", 0, administrators, 0775, 0, nullptr},
+        {"up", 0, 0, 0777, 0, "@/up/app"},
+        {"up", 0, 0, 01777, 0, nullptr},
+        {"up", other, other, 0755, 0, "@/up/app"},
+        {"up/app", 0, strangers, 0775, 0, "@/up/app"},
+        {"up/app", 1, 1, 0775, 0, nullptr},
+        {"up/app", other, other, 0755, 0, "@/up/app"},
+        {"up/app/Open", 0, strangers, 0775, 0, "@/up/app/Open"},
+        {"up/app/Open", 0, 0, 01777, 0, nullptr},
+        {"up/app/Open", 0, 0, 01777, other, "@/up/app/Open/Item.plugin"},
+        {"up/app/Open", 0, 0, 01777, 1, nullptr},
+        {"up/app/Open/Item.plugin", other, other, 0755, other, "@/up/app/Open/Item.plugin"},
+        {"up/app/Open/Item.plugin/x", other, other, 0755, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(P("up"));
+        Write("sku.xml", Definition(R"(<directory fileName="Open"><file fileName="Item.plugin"/>)"
+                                    R"(</directory>)"));
+        Write("targets.xml", At(R"(<targets><target host="Editor" path="@/up/app"/></targets>)"));
+        Make({"up/app/Open/Item.plugin/x"});
+        ASSERT_EQ(lchown(P("up/app/Open/Item.plugin").c_str(), c.itemOwner, 0), 0);
+        ASSERT_EQ(lchown(P(c.folder).c_str(), c.owner, c.group), 0);
+        ASSERT_EQ(chmod(P(c.folder).c_str(), c.mode), 0);
+        const Tree before = Remaining();
+        const ToolRun run = RunTool({"/usr/bin/env", "SUDO_UID=1", QE_INSTALLUTILITY_PATH,
+                                     "-uninstall", P("sku.xml"), P("targets.xml"), "-v"});
+        const std::string row =
+            std::string(c.folder) + " " + std::to_string(c.mode) + "\n" + run.out;
+        if (c.failed != nullptr) {
+            EXPECT_EQ(run.status, 1) << row;
+            EXPECT_EQ(Verdicts(run.out)[At(c.failed)], "failed") << row;
+            EXPECT_EQ(Remaining(), before) << row;
+        } else {
+            EXPECT_EQ(run.status, 0) << row;
+            EXPECT_EQ(Verdicts(run.out)[At("@/up/app/Open")], "removed") << row;
+        }
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,12 @@ public:
     std::string bundlePath = "/Apps/Uninstall.app";
     std::string temporaryDirectory = "/tmp/qe";
     std::string uniqueString = "U-1";
-    bool createDirectoryResult = true, copyItemResult = true, launchTaskResult = true;
+    // What the running bundle records as its original, and the files of it
+    // that only root can change.
+    std::optional<std::string> originalBundle;
+    std::set<std::string> rootsAlone;
+    bool createDirectoryResult = true, copyItemResult = true, recordResult = true,
+         launchTaskResult = true;
     OSStatus createStatus = 0, copyRightsStatus = 0, executeStatus = 0;
     std::deque<std::string> toolOutput; // one chunk per read, then readEnd
     long readEnd = 0;
@@ -62,6 +68,15 @@ public:
     }
     bool CopyItem(const std::string& source, const std::string& destination) override {
         return Record(copyItemResult, "CopyItem", {source, destination});
+    }
+    bool RecordOriginalBundle(const std::string& copy, const std::string& original) override {
+        return Record(recordResult, "RecordOriginalBundle", {copy, original});
+    }
+    std::optional<std::string> OriginalBundlePath() override {
+        return Record(originalBundle, "?OriginalBundlePath");
+    }
+    bool IsRootsAlone(const std::string& path) override {
+        return Record(rootsAlone.count(path) != 0, "?IsRootsAlone", {path});
     }
     bool LaunchTask(const std::string& path, const std::vector<std::string>& arguments) override {
         std::vector<std::string> parts = {path};

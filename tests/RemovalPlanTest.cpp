@@ -9,6 +9,7 @@
 namespace {
 
 using Kind = RemovalPlan::Action::Kind;
+using namespace std::string_literals;
 
 // One line per action: its kind, path (or name), why, and "!" when its
 // failure is ignored.
@@ -16,11 +17,13 @@ std::vector<std::string> Lines(const RemovalPlan& plan) {
     static const char* const kKinds[] = {"Target",         "Enter", "Leave", "RemoveItem",
                                          "RemoveShortcut", "Keep",  "Skip"};
     std::vector<std::string> lines;
-    for (const RemovalPlan::Action& action : plan.actions) {
+    for (std::size_t index = 0; index < plan.actions.size(); ++index) {
+        const RemovalPlan::Action& action = plan.actions[index];
         std::string line = std::string(kKinds[static_cast<int>(action.kind)]) + " " +
-                           (action.kind == Kind::Skip ? action.name : action.path);
-        if (!action.why.empty())
-            line += ": " + action.why;
+                           (action.kind == Kind::Skip ? action.name : plan.PathOf(index));
+        const std::string why = plan.WhyOf(index);
+        if (!why.empty())
+            line += ": " + why;
         lines.push_back(line + (action.ignoreErrors ? " !" : ""));
     }
     return lines;
@@ -94,7 +97,27 @@ TEST(RemovalPlan, FollowsEachRule) {
                  R"(<target name="Docs" path="/Docs"/>)",
                  {"RemoveShortcut /Docs/A", "Keep /Docs/C: " + std::string(kMarked),
                   "Skip D: a shortcut whose folder \"Nowhere\" is not a named target",
-                  "Skip ../e: not the name of one entry, in /Docs"}}};
+                  "Skip ../e: not the name of one entry, in /Docs"}},
+        PlanCase{"a name holding a NUL is no entry's name: neither it nor a cut of it is removed",
+                 R"(<directory fileName="d&#0;x"><file fileName="y"/></directory>
+                    <file fileName="f&#0;x"/><file fileName="ok"/>)",
+                 kEditor,
+                 {"Target /E", "Skip d\0x: not the name of one entry, in /E"s,
+                  "Skip f\0x: not the name of one entry, in /E"s, "RemoveItem /E/ok"}},
+        PlanCase{"a shortcut's name or folder holding a NUL is read whole, and refused",
+                 R"(<file fileName="a"><shortCut name="H&#0;x" dir="Docs"/></file>
+                    <file fileName="b"><shortCut name="B" dir="Docs&#0;x"/></file>)",
+                 R"(<target name="Docs" path="/Docs"/>)",
+                 {"Skip H\0x: not the name of one entry, in /Docs"s,
+                  "Skip B: a shortcut whose folder \"Docs\0x\" is not a named target"s}},
+        PlanCase{"each path and each refused name's folder is the whole way down from the target",
+                 R"(<directory fileName="A"><directory fileName="B"><file fileName="../x"/>
+                    <file fileName="c" dontdelete="1"/></directory></directory>)",
+                 R"(<target host="Editor" path="/E/F//"/>)",
+                 {"Target /E/F", "Enter /E/F/A", "Enter /E/F/A/B",
+                  "Skip ../x: not the name of one entry, in /E/F/A/B",
+                  "Keep /E/F/A/B/c: " + std::string(kMarked),
+                  "Leave /E/F/A/B: " + std::string(kHeld), "Leave /E/F/A: " + std::string(kHeld)}}};
     for (const PlanCase& c : cases)
         EXPECT_EQ(Plan(c.installFiles, c.targets), c.expected) << c.rule;
 }

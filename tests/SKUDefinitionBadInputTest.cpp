@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -129,6 +130,24 @@ TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
         parent = name;
     }
     EXPECT_TRUE(node->children.empty());
+}
+
+TEST_F(SKUDefinitionBadInput, TextPastANodeLimitIsRefusedAndSaysWhich) {
+    std::string many = R"(<product><sku name="Many"/>)";
+    for (unsigned long i = 0; i < XMLNestingLimit::kMaxNodes; ++i)
+        many += "<a/>";
+    const std::pair<std::string, XMLNestingLimit::Cut> cases[] = {
+        {many + "</product>", XMLNestingLimit::Cut::Nodes},
+        {kValid, XMLNestingLimit::Cut::None},
+    };
+    for (const auto& [text, expected] : cases) {
+        SKUDefinition d;
+        d.parse(QeString(kValid));
+        XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::Depth;
+        d.fromFile(Write(text), &cut);
+        EXPECT_EQ(cut, expected);
+        EXPECT_EQ(Text(d.skuInfo.name), expected == XMLNestingLimit::Cut::None ? "Loaded" : "");
+    }
 }
 
 TEST_F(SKUDefinitionBadInput, NestingPastTheLimitIsReadUpToIt) {

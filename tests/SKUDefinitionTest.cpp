@@ -9,10 +9,13 @@
 #include <fstream>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 // Members rendered as text, so that one comparison checks a whole map or list,
 // its order and the absence of extra entries included.
 namespace {
+
+using namespace std::string_literals;
 
 std::string T(const QeString& text) {
     return Text(text);
@@ -184,6 +187,27 @@ TEST(SKUDefinitionLoading, ParseInnerLeavesTheCallersDocumentWhole) {
         EXPECT_EQ(after.Str(), before.Str());
         EXPECT_EQ(Dump(d), Dump(Load(xml)));
     }
+}
+
+// A reference to NUL ends the C string the library offers for a value, not
+// the value: each text keeps every byte, and a flag or an arch with a NUL in
+// it is none of the words it starts with.
+TEST(SKUDefinitionLoading, ValuesHoldingANulAreReadWhole) {
+    const SKUDefinition d = Product(R"(<sku ID="I&#0;d" name="N&#0;"/>
+        <families><family name="F&#0;x"><plugins><plugin name="P&#0;x" index="1"/></plugins>
+          <contents><content name="C&#0;x"/></contents><contentmask name="1&#0;"/></family>
+        </families><hosts><host name="H&#0;x" arch="x86&#0;;x64"/></hosts>
+        <installFiles><directory fileName="d&#0;x"><file fileName="f&#0;x" dontdelete="1&#0;">
+          <shortCut name="s&#0;x" dir="D&#0;x"/></file></directory></installFiles>)");
+    const std::pair<std::string, std::string> cases[] = {
+        {T(d.skuInfo.id) + "|" + T(d.skuInfo.name), "I\0d|N\0"s},
+        {T(d.familyPlugins) + T(d.familyPluginIndices), "{F\0x=[P\0x]}{F\0x={P\0x=1}}"s},
+        {T(d.familyContents) + T(d.familyContentMasks), "{F\0x=[C\0x]}{F\0x=1\0}"s},
+        {T(d.hosts) + T(d.hostVariants), "[H\0x][H\0x]"s},
+        {T(d.installFiles.children), "{d\0x=d\0x||10000|||{f\0x=f\0x|d\0x|00000||s\0x|D\0x{}}}"s},
+    };
+    for (const auto& [read, expected] : cases)
+        EXPECT_EQ(read, expected);
 }
 
 TEST(SKUDefinitionLoading, ClearRestoresTheConstructedState) {

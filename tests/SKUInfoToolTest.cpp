@@ -119,6 +119,45 @@ TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
     }
 }
 
+// A reference to NUL stays in the name it is in, shown escaped.
+TEST(SKUInfoTool, ShowsNamesHoldingANulEscaped) {
+    const ToolRun run = RunOnText(DefinitionText(
+        R"(<directory fileName="d&#0;x"><file fileName="f&#0;"><shortCut name="s&#0;x" dir="D&#0;"/>
+           </file></directory>)",
+        R"(<hosts><host name="H&#0;x"/></hosts>)"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const std::string shown : {R"(names     "H\x00x")", R"(  dir  "d\x00x")",
+                                    R"(    file "f\x00"  shortcut "s\x00x" in "D\x00")"})
+        EXPECT_NE(run.out.find(shown + "\n"), std::string::npos) << shown << "\n" << run.out;
+}
+
+TEST(SKUInfoTool, RefusesADefinitionPastANodeLimit) {
+    std::string many = R"(<product><sku name="Many"/>)";
+    for (unsigned long i = 0; i < XMLNestingLimit::kMaxNodes; ++i)
+        many += "<a/>";
+    // 998 levels add up to about 500,000; each leaf is at 1,000.
+    std::string deep = R"(<product><sku name="Deep"/>)";
+    for (int level = 0; level < 998; ++level)
+        deep += "<d>";
+    for (int leaf = 0; leaf < 31600; ++leaf)
+        deep += "<f/>";
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {many + "</product>", "more than 1000000 nodes"},
+        {deep, "nodes whose depths add up to more than 32000000"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = RunOnText(c.text);
+        EXPECT_EQ(run.status, 1) << c.error;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(": " + c.error + ", more than a definition may hold; not read\n"),
+                  std::string::npos)
+            << run.err;
+    }
+}
+
 TEST(SKUInfoTool, WrongCommandLineGivesUsage) {
     EXPECT_EQ(RunSkuInfo({}).status, 2);
     EXPECT_EQ(RunSkuInfo({"a.xml", "b.xml"}).status, 2);

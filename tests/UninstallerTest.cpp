@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,7 @@ TEST(UninstallerConfirm, CopiesTheBundleIntoAFreshDirectoryAndStartsTheCopy) {
         };
         EXPECT_EQ((Calls{kConfirmation, "CreateDirectory(/tmp/qe/U-1)",
                          "CopyItem(/Apps/Qe Remover.app|/tmp/qe/U-1/Uninstall.app)",
+                         "RecordOriginalBundle(/tmp/qe/U-1/Uninstall.app|/Apps/Qe Remover.app)",
                          "LaunchTask(/tmp/qe/U-1/Uninstall.app/Contents/MacOS/Uninstall|1)"}),
                   Flow(kPhase1, script))
             << temporary;
@@ -133,12 +135,14 @@ TEST(UninstallerConfirm, CopiesTheBundleIntoAFreshDirectoryAndStartsTheCopy) {
 TEST(UninstallerConfirm, EachFailedStepShowsUnexpectedError) {
     const Calls steps = {kConfirmation, "CreateDirectory(/tmp/qe/U-1)",
                          "CopyItem(/Apps/Uninstall.app|/tmp/qe/U-1/Uninstall.app)",
+                         "RecordOriginalBundle(/tmp/qe/U-1/Uninstall.app|/Apps/Uninstall.app)",
                          "LaunchTask(/tmp/qe/U-1/Uninstall.app/Contents/MacOS/Uninstall|1)"};
     for (size_t failing = 1; failing < steps.size(); ++failing) {
         auto script = [&](RecordingPlatform& p) {
             p.createDirectoryResult = failing != 1;
             p.copyItemResult = failing != 2;
-            p.launchTaskResult = failing != 3;
+            p.recordResult = failing != 3;
+            p.launchTaskResult = failing != 4;
         };
         EXPECT_EQ(Concat({steps.begin(), steps.begin() + failing + 1}, {kUnexpectedError}),
                   Flow(kPhase1, script))
@@ -204,5 +208,45 @@ TEST(UninstallerPrivileged, TheToolRunsWithThePathsFoundOnceTheRightsAreGranted)
         EXPECT_EQ(Concat(granted, {"AuthorizationFree(8)", kConfigurationError}),
                   Flow(kPhase2, [&](RecordingPlatform& p) { p.filesOnceGranted = files; }))
             << gone;
+    }
+}
+
+// The copy is the user's; the original bundle's files are used instead only
+// when no one but root can change any of them.
+TEST(UninstallerPrivileged, TheOriginalsFilesRunWhenOnlyRootCanChangeThem) {
+    const std::string original = "/usr/lib/Qe/Uninstall.app/Contents/MacOS/";
+    const std::set<std::string> all = {original + "sku.xml", original + "target_path.xml",
+                                       original + "InstallUtility"};
+    const std::string fromOriginal = "AuthorizationExecuteWithPrivileges(" + original +
+                                     "InstallUtility|0|-uninstall|" + original + "sku.xml|" +
+                                     original + "target_path.xml|-v)";
+    const struct {
+        const char* what;
+        std::optional<std::string> recorded;
+        std::set<std::string> rootsAlone;
+        std::string run;
+    } cases[] = {
+        {"no record", std::nullopt, all, kAuthorized.back()},
+        {"all three root's alone", "/usr/lib/Qe/Uninstall.app", all, fromOriginal},
+        {"the tool not",
+         "/usr/lib/Qe/Uninstall.app",
+         {original + "sku.xml", original + "target_path.xml"},
+         kAuthorized.back()},
+        {"the targets not",
+         "/usr/lib/Qe/Uninstall.app",
+         {original + "sku.xml", original + "InstallUtility"},
+         kAuthorized.back()},
+        {"the definition not",
+         "/usr/lib/Qe/Uninstall.app",
+         {original + "target_path.xml", original + "InstallUtility"},
+         kAuthorized.back()},
+    };
+    for (const auto& c : cases) {
+        const Calls calls = Flow(kPhase2, [&](RecordingPlatform& p) {
+            p.originalBundle = c.recorded;
+            p.rootsAlone = c.rootsAlone;
+        });
+        ASSERT_GT(calls.size(), 3u) << c.what;
+        EXPECT_EQ(calls[3], c.run) << c.what;
     }
 }

@@ -14,19 +14,16 @@
 #ifndef QE_FOLDERIDENTITY_H
 #define QE_FOLDERIDENTITY_H
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
 class FolderIdentity {
 public:
     unsigned long long device = 0, inode = 0;
     /// The mount the folder was reached through; 0 where the system names none.
     unsigned long long mount = 0;
-    /// File type and permission bits, owner and group, read in the same call.
-    mode_t mode = 0;
-    uid_t uid = static_cast<uid_t>(-1);
-    gid_t gid = static_cast<gid_t>(-1);
-    /// Whether others may write to it (the S_IWOTH bit of `mode`).
-    bool writableByEveryone = false;
+    /// File type and permission bits, owner and group, read in the same
+    /// call, so entering a folder costs one; only those fields are filled.
+    struct stat status {};
 
     /// Reads the identity of what is open as `descriptor`, in one call where
     /// the system has one; false, with errno, when it cannot be read.

@@ -15,9 +15,8 @@ bool FolderIdentity::Of(int descriptor, FolderIdentity& identity) {
     identity.inode = status.stx_ino;
     // Kernels before 5.8 leave the mount id out: the device alone tells then.
     identity.mount = (status.stx_mask & STATX_MNT_ID) != 0 ? status.stx_mnt_id : 0;
-    identity.mode = status.stx_mode;
-    identity.uid = status.stx_uid;
-    identity.gid = status.stx_gid;
-    identity.writableByEveryone = (status.stx_mode & S_IWOTH) != 0;
+    identity.status.st_mode = status.stx_mode;
+    identity.status.st_uid = status.stx_uid;
+    identity.status.st_gid = status.stx_gid;
     return true;
 }

@@ -1,11 +1,10 @@
 #include "TreeRemoval.h"
 
 #include "FileLibrary.h"
+#include "TrustedPath.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,90 +51,18 @@ Result NotARealFolder(int parent, const std::string& name) {
     return {Status::Kept, isLink ? "a symbolic link" : "not a folder"};
 }
 
-// A folder that root owns and nobody else may write to. A sticky bit is not
-// enough: others may still move their own entries in, a link root made among them.
-bool OnlyRootMayWrite(int folder) {
-    struct stat status;
-    return fstat(folder, &status) == 0 && status.st_uid == 0 &&
-           (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-// The folder being opened and whether only root can have put it where it is:
-// once a folder another user may write to was passed, what lies below it may
-// have been moved there by that user, root's own folders and links included.
-struct Walk {
-    Descriptor current;
-    bool trusted;
-
-    void MoveTo(int folder) {
-        current.Reset(folder);
-        trusted = trusted && OnlyRootMayWrite(folder);
-    }
-};
-
-Walk StartAtRoot() {
-    Walk walk{Descriptor(open("/", kFolderFlags)), true};
-    walk.trusted = walk.current.IsOpen() && OnlyRootMayWrite(walk.current.Get());
-    return walk;
-}
-
-std::deque<std::string> ComponentsOf(const std::string& path) {
-    std::deque<std::string> components;
-    for (std::size_t start = 0; start <= path.size();) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        if (end > start)
-            components.emplace_back(path, start, end - start);
-        start = end + 1;
-    }
-    return components;
-}
-
-// Puts a trusted link's text in place of its own component.
-Result FollowLink(const std::string& name, std::deque<std::string>& rest, Walk& walk) {
-    const int folder = walk.current.Get();
-    struct stat link;
-    if (fstatat(folder, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0)
+// In a folder every user may write to, an entry someone untrusted owns may
+// have been put there by them: it is not touched.
+Result GuardedEntry(int parent, const std::string& name, const FolderTrust& trust) {
+    struct stat folder, entry;
+    if (fstat(parent, &folder) != 0)
         return FailedWith(errno);
-    if (!S_ISLNK(link.st_mode))
-        return {Status::Failed, "\"" + name + "\" is not a folder"};
-    if (link.st_uid != 0 || !walk.trusted)
-        return {Status::Failed, "\"" + name + "\" is a symbolic link another user could change"};
-    std::string text(4096, '\0');
-    const ssize_t length = readlinkat(folder, name.c_str(), &text[0], text.size());
-    if (length < 0 || static_cast<std::size_t>(length) >= text.size())
-        return {Status::Failed, "\"" + name + "\" cannot be read as a link"};
-    text.resize(static_cast<std::size_t>(length));
-    std::deque<std::string> components = ComponentsOf(text);
-    rest.insert(rest.begin(), components.begin(), components.end());
-    if (text[0] == '/')
-        walk = StartAtRoot();
-    return walk.current.IsOpen() ? Done() : FailedWith(errno);
-}
-
-// Opens the next component of a target path into `walk`.
-Result OpenComponent(const std::string& name, std::deque<std::string>& rest, Walk& walk,
-                     int& linksLeft) {
-    if (name == ".")
+    if ((folder.st_mode & S_IWOTH) == 0)
         return Done();
-    const int next = openat(walk.current.Get(), name.c_str(), kFolderFlags);
-    if (next >= 0) {
-        walk.MoveTo(next);
-        return Done();
-    }
-    if (errno == ENOENT)
-        return {Status::Absent, ""};
-    if (errno != ELOOP && errno != ENOTDIR)
-        return FailedWith(errno);
-    if (--linksLeft < 0)
-        return FailedWith(ELOOP);
-    return FollowLink(name, rest, walk);
-}
-
-const char kWritableByEveryone[] = "every user may write to it, so what it holds may be anyone's";
-
-bool WritableByEveryone(int folder) {
-    struct stat status;
-    return fstat(folder, &status) != 0 || (status.st_mode & S_IWOTH) != 0;
+    if (fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    const std::string why = trust.WhyEntryUnsafe(folder, entry.st_uid);
+    return why.empty() ? Done() : Result{Status::Failed, why};
 }
 
 struct Entry {
@@ -203,6 +130,9 @@ private:
         Level& level = pending.back();
         const Entry& entry = level.entries[level.next++];
         const int folder = chain.Current();
+        const Result guarded = chain.Guarded(entry.name);
+        if (guarded.status != Status::Done)
+            return guarded.status == Status::Absent ? void() : Fail(entry.name, guarded);
         if (entry.type != DT_DIR && entry.type != DT_UNKNOWN) {
             if (unlinkat(folder, entry.name.c_str(), 0) == 0 || errno == ENOENT)
                 return;
@@ -259,8 +189,8 @@ private:
     Result failure = Done();
 };
 
-Result RemoveFolder(int parent, const std::string& name) {
-    TreeRemoval::Folders chain{Descriptor(dup(parent))};
+Result RemoveFolder(int parent, const std::string& name, const FolderTrust& trust) {
+    TreeRemoval::Folders chain{Descriptor(dup(parent)), trust};
     if (chain.Current() < 0)
         return FailedWith(errno);
     const Result entered = chain.Enter(name);
@@ -301,13 +231,9 @@ Result CheckEmptyFolder(int parent, const std::string& name,
 
 } // namespace
 
-bool TreeRemoval::Folders::IdentityOf(int folder, Identity& identity) {
-    return FolderIdentity::Of(folder, identity);
-}
-
-TreeRemoval::Folders::Folders(Descriptor first) {
+TreeRemoval::Folders::Folders(Descriptor first, const FolderTrust& trust) : trust(trust) {
     Identity identity;
-    if (first.IsOpen() && !IdentityOf(first.Get(), identity))
+    if (first.IsOpen() && !FolderIdentity::Of(first.Get(), identity))
         first.Reset();
     levels.push_back({std::move(first), identity});
 }
@@ -324,15 +250,17 @@ TreeRemoval::Result TreeRemoval::Folders::Enter(const std::string& name) {
                                                   : FailedWith(errno);
     }
     Identity identity;
-    if (!IdentityOf(folder.Get(), identity))
+    if (!FolderIdentity::Of(folder.Get(), identity))
         return FailedWith(errno);
     const Identity& here = levels.back().identity;
     if (identity.device != here.device || identity.mount != here.mount)
         return {Status::Failed, "on another file system"};
-    // Anyone may have renamed another user's entries in there to the names
-    // of what is to be removed.
-    if (identity.writableByEveryone)
-        return {Status::Failed, kWritableByEveryone};
+    // Anyone else who may change it may have renamed another user's entries
+    // in there to the names of what is to be removed.
+    const std::string entryWhy = trust.WhyEntryUnsafe(here.status, identity.status.st_uid);
+    const std::string why = entryWhy.empty() ? trust.WhyUnsafe(identity.status) : entryWhy;
+    if (!why.empty())
+        return {Status::Failed, why};
     levels.push_back({std::move(folder), identity});
     CloseOldestIfOverBudget();
     return Done();
@@ -350,7 +278,7 @@ TreeRemoval::Result TreeRemoval::Folders::Leave() {
     if (!parent.folder.IsOpen()) {
         Descriptor reopened(openat(Current(), "..", kFolderFlags));
         Identity identity;
-        if (!reopened.IsOpen() || !IdentityOf(reopened.Get(), identity) ||
+        if (!reopened.IsOpen() || !FolderIdentity::Of(reopened.Get(), identity) ||
             !(identity == parent.identity)) {
             levels.resize(1);
             levels[0].folder.Reset();
@@ -364,50 +292,54 @@ TreeRemoval::Result TreeRemoval::Folders::Leave() {
     return Done();
 }
 
-TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descriptor& folder) {
-    folder.Reset();
-    if (path.empty() || path[0] != '/' || path.find('\0') != std::string::npos)
-        return {Status::Failed, "not an absolute path"};
-    std::deque<std::string> rest = ComponentsOf(path);
-    if (std::any_of(rest.begin(), rest.end(),
-                    [](const std::string& name) { return name == "." || name == ".."; }))
-        return {Status::Failed, "a path with a \".\" or \"..\" component"};
-    Walk walk = StartAtRoot();
-    if (!walk.current.IsOpen())
-        return FailedWith(errno);
-    int linksLeft = kMaxLinks;
-    while (!rest.empty()) {
-        const std::string name = rest.front();
-        rest.pop_front();
-        const Result opened = OpenComponent(name, rest, walk, linksLeft);
-        if (opened.status != Status::Done)
-            return opened;
-    }
-    if (WritableByEveryone(walk.current.Get()))
-        return {Status::Failed, kWritableByEveryone};
-    folder = std::move(walk.current);
-    return Done();
+TreeRemoval::Result TreeRemoval::Folders::Guarded(const std::string& name) const {
+    if ((levels.back().identity.status.st_mode & S_IWOTH) == 0)
+        return Done();
+    return GuardedEntry(Current(), name, trust);
 }
 
-TreeRemoval::Result TreeRemoval::RemoveItemAt(int parent, const std::string& name, Mode mode) {
+TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descriptor& folder,
+                                                  const FolderTrust& trust) {
+    const TrustedPath::Result opened = TrustedPath::OpenFolder(path, trust, folder);
+    switch (opened.status) {
+    case TrustedPath::Result::Status::Opened:
+        return Done();
+    case TrustedPath::Result::Status::Absent:
+        return {Status::Absent, ""};
+    case TrustedPath::Result::Status::Refused:
+        break;
+    }
+    return {Status::Failed, opened.reason};
+}
+
+TreeRemoval::Result TreeRemoval::RemoveItemAt(int parent, const std::string& name, Mode mode,
+                                              const FolderTrust& trust) {
     struct stat status;
     const Result found = LookAt(parent, name, status);
-    if (found.status != Status::Done || mode == Mode::Check)
+    if (found.status != Status::Done)
         return found;
+    const Result guarded = GuardedEntry(parent, name, trust);
+    if (guarded.status != Status::Done || mode == Mode::Check)
+        return guarded;
     if (S_ISDIR(status.st_mode))
-        return RemoveFolder(parent, name);
+        return RemoveFolder(parent, name, trust);
     if (unlinkat(parent, name.c_str(), 0) == 0)
         return Done();
     // Swapped for a folder since it was looked at: removed as a folder, never
     // followed.
-    return errno == EISDIR || errno == EPERM ? RemoveFolder(parent, name) : FailedWith(errno);
+    return errno == EISDIR || errno == EPERM ? RemoveFolder(parent, name, trust)
+                                             : FailedWith(errno);
 }
 
 TreeRemoval::Result TreeRemoval::RemoveEmptyFolderAt(int parent, const std::string& name, Mode mode,
-                                                     const std::set<std::string>& goingAway) {
+                                                     const std::set<std::string>& goingAway,
+                                                     const FolderTrust& trust) {
     const Result named = CheckedName(name);
     if (named.status != Status::Done)
         return named;
+    const Result guarded = GuardedEntry(parent, name, trust);
+    if (guarded.status != Status::Done)
+        return guarded;
     if (mode == Mode::Check)
         return CheckEmptyFolder(parent, name, goingAway);
     if (unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0)
@@ -425,13 +357,17 @@ TreeRemoval::Result TreeRemoval::RemoveEmptyFolderAt(int parent, const std::stri
     }
 }
 
-TreeRemoval::Result TreeRemoval::RemoveLinkAt(int parent, const std::string& name, Mode mode) {
+TreeRemoval::Result TreeRemoval::RemoveLinkAt(int parent, const std::string& name, Mode mode,
+                                              const FolderTrust& trust) {
     struct stat status;
     const Result found = LookAt(parent, name, status);
     if (found.status != Status::Done)
         return found;
     if (!S_ISLNK(status.st_mode))
         return {Status::Kept, "not a symbolic link"};
+    const Result guarded = GuardedEntry(parent, name, trust);
+    if (guarded.status != Status::Done)
+        return guarded;
     if (mode == Mode::Check || unlinkat(parent, name.c_str(), 0) == 0)
         return Done();
     return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);

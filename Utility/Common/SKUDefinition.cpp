@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <strings.h>
 #include <utility>
@@ -15,9 +14,16 @@
 
 namespace {
 
-// An attribute's text; empty when the attribute is absent.
+// An attribute's whole value, NULs from character references included (the C
+// string the library also offers ends at the first); null when it is absent.
+const std::string* Value(const TiXmlElement* element, const char* name) {
+    return element->Attribute(std::string(name));
+}
+
+// An attribute's text; unset when the attribute is absent.
 QeString AttributeText(const TiXmlElement* element, const char* name) {
-    return QeString(element->Attribute(name));
+    const std::string* value = Value(element, name);
+    return value != nullptr ? QeString(value->data(), value->size()) : QeString();
 }
 
 // The first child node named `name`, when that node is an element.
@@ -45,10 +51,10 @@ template <class Visit> void ForEachChildElement(TiXmlNode* parent, const char* n
 
 // Only "0" and "1" are understood (and "0" has no other case); anything
 // else, an absent attribute included, keeps the inherited value.
-bool getBoolFlagFromString(const char* text, bool inherited) {
-    if (text != nullptr && std::strcmp(text, "0") == 0)
+bool getBoolFlagFromString(const std::string* text, bool inherited) {
+    if (text != nullptr && *text == "0")
         return false;
-    if (text != nullptr && std::strcmp(text, "1") == 0)
+    if (text != nullptr && *text == "1")
         return true;
     return inherited;
 }
@@ -78,13 +84,14 @@ FileNode MakeEntry(const TiXmlElement* element, const FileNode& parent, const Qe
     entry.parentDirectory = parentName;
     // Read straight from the attributes: this runs once per entry of trees
     // that can be large.
-    const char* arch = element->Attribute("arch");
-    entry.isX86 = arch != nullptr && strcasecmp(arch, "x86") == 0 ? 1 : 0;
-    entry.dontDelete = getBoolFlagFromString(element->Attribute("dontdelete"), parent.dontDelete);
-    entry.ignoreInstallErrors = getBoolFlagFromString(element->Attribute("ignoreinstallerrors"),
-                                                      parent.ignoreInstallErrors);
+    const std::string* arch = Value(element, "arch");
+    entry.isX86 =
+        arch != nullptr && arch->size() == 3 && strcasecmp(arch->c_str(), "x86") == 0 ? 1 : 0;
+    entry.dontDelete = getBoolFlagFromString(Value(element, "dontdelete"), parent.dontDelete);
+    entry.ignoreInstallErrors =
+        getBoolFlagFromString(Value(element, "ignoreinstallerrors"), parent.ignoreInstallErrors);
     entry.allowDowngrade =
-        getBoolFlagFromString(element->Attribute("allowdowngrade"), parent.allowDowngrade);
+        getBoolFlagFromString(Value(element, "allowdowngrade"), parent.allowDowngrade);
     return entry;
 }
 
@@ -109,10 +116,12 @@ void SKUDefinition::clear() {
     *this = SKUDefinition();
 }
 
-void SKUDefinition::fromFile(const QeString& path) {
+void SKUDefinition::fromFile(const QeString& path, XMLNestingLimit::Cut* cut) {
     TiXmlDocument document;
+    if (cut != nullptr)
+        *cut = XMLNestingLimit::Cut::None;
     if (FILE* file = FileLibrary::OpenRegularFile(path)) {
-        XMLNestingLimit::LoadFile(document, file);
+        XMLNestingLimit::LoadFile(document, file, cut);
         std::fclose(file);
     }
     readDocument(document, DocumentUse::ReleaseAsRead);
@@ -165,19 +174,19 @@ void SKUDefinition::readDocument(TiXmlDocument& document, DocumentUse use) {
 }
 
 void SKUDefinition::parseFamily(TiXmlElement* family) {
-    const char* familyName = family->Attribute("name");
-    if (familyName == nullptr)
+    if (Value(family, "name") == nullptr)
         return;
-    const QeString key(familyName);
+    const QeString key = AttributeText(family, "name");
 
     if (TiXmlNode* plugins = family->FirstChild("plugins")) {
         Vector<QeString> names;
         std::map<QeString, int> indices;
         ForEachChildElement(plugins, "plugin", [&](TiXmlElement* plugin) {
             const int index = AttributeText(plugin, "index").GetLong(0);
-            if (const char* pluginName = plugin->Attribute("name")) {
-                names.add(QeString(pluginName));
-                indices[QeString(pluginName)] = index;
+            if (Value(plugin, "name") != nullptr) {
+                const QeString pluginName = AttributeText(plugin, "name");
+                names.add(pluginName);
+                indices[pluginName] = index;
             }
         });
         if (!names.empty())
@@ -189,22 +198,22 @@ void SKUDefinition::parseFamily(TiXmlElement* family) {
     if (TiXmlNode* contents = family->FirstChild("contents")) {
         Vector<QeString> names;
         ForEachChildElement(contents, "content", [&](TiXmlElement* content) {
-            if (const char* contentName = content->Attribute("name"))
-                names.add(QeString(contentName));
+            if (Value(content, "name") != nullptr)
+                names.add(AttributeText(content, "name"));
         });
         if (!names.empty())
             familyContents.try_emplace(key, std::move(names));
     }
 
     TiXmlElement* mask = FirstChildElement(family, "featuresmask");
-    if (mask != nullptr && mask->Attribute("name") != nullptr)
-        familyFeaturesMasks.try_emplace(key, QeString(mask->Attribute("name")));
+    if (mask != nullptr && Value(mask, "name") != nullptr)
+        familyFeaturesMasks.try_emplace(key, AttributeText(mask, "name"));
     mask = FirstChildElement(family, "contentmask");
-    if (mask != nullptr && mask->Attribute("name") != nullptr)
-        familyContentMasks[key] = QeString(mask->Attribute("name"));
+    if (mask != nullptr && Value(mask, "name") != nullptr)
+        familyContentMasks[key] = AttributeText(mask, "name");
     mask = FirstChildElement(family, "pluginsmask");
-    if (mask != nullptr && mask->Attribute("name") != nullptr)
-        familyPluginsMasks[key] = QeString(mask->Attribute("name"));
+    if (mask != nullptr && Value(mask, "name") != nullptr)
+        familyPluginsMasks[key] = AttributeText(mask, "name");
 }
 
 void SKUDefinition::parseHosts(TiXmlNode* product) {
@@ -229,10 +238,9 @@ void SKUDefinition::fillHostsInfo(TiXmlElement* element, Vector<QeString>& names
         return;
     options.clear();
     ForEachChildElement(element, "host", [&](TiXmlElement* host) {
-        const char* hostName = host->Attribute("name");
-        if (hostName == nullptr)
+        if (Value(host, "name") == nullptr)
             return;
-        const QeString name(hostName);
+        const QeString name = AttributeText(host, "name");
         names.add(name);
         const Vector<QeString> familyList = StringLibrary::Split(AttributeText(host, "families"),
                                                                  QeString(";"), /*skipEmpty=*/true);

@@ -14,6 +14,7 @@
 #include "QeBitSet.h"
 #include "QeString.h"
 #include "Vector.h"
+#include "XMLNestingLimit.h"
 
 #include <map>
 #include <set>
@@ -64,8 +65,10 @@ public:
     /// Resets every member to its constructed (empty) state.
     void clear();
     /// Loads the definition from the file at `path`; a file that cannot be
-    /// opened, or is not a regular file, gives an empty definition.
-    void fromFile(const QeString& path);
+    /// opened, or is not a regular file, gives an empty definition, and so
+    /// does one that a node limit refuses. `cut`, when given, gets the limit
+    /// that cut or refused the file (XMLNestingLimit::LoadFile).
+    void fromFile(const QeString& path, XMLNestingLimit::Cut* cut = nullptr);
     /// Loads the definition from XML text.
     void parse(const QeString& text);
     /// Reads a parsed document into the members, after clearing them.

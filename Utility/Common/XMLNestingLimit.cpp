@@ -199,10 +199,12 @@ private:
     // One node, or inside an element its text or its end tag. The offset
     // after it, or kGaveUp.
     unsigned long Node(unsigned long at) {
+        if (Byte(at) == '<' && !open.empty() && StartsWith(at, "</"))
+            return EndTag(at);
+        if (!Count())
+            return kGaveUp;
         if (Byte(at) != '<')
             return Text(at);
-        if (!open.empty() && StartsWith(at, "</"))
-            return EndTag(at);
         switch (Identify(at)) {
         case Kind::Declaration:
             return Declaration(at);
@@ -216,6 +218,18 @@ private:
             return Element(at);
         }
         return kGaveUp;
+    }
+
+    // One more node for the library to hold and to walk up from; false, with
+    // the text refused, past either node limit.
+    bool Count() {
+        nodes += 1;
+        totalDepth += open.size() + 1;
+        if (nodes > XMLNestingLimit::kMaxNodes)
+            found = {0, Cut::Nodes};
+        else if (totalDepth > XMLNestingLimit::kMaxTotalDepth)
+            found = {0, Cut::TotalDepth};
+        return found.cut == Cut::None;
     }
 
     static unsigned long After(unsigned long found, unsigned long length) {
@@ -503,6 +517,8 @@ private:
     std::vector<Span> open;
     // The attribute names of the element being read.
     std::vector<NameKey> names;
+    unsigned long nodes = 0;
+    unsigned long totalDepth = 0;
     Reading found{0, Cut::None};
 };
 
@@ -545,6 +561,14 @@ void NormalizeLineEnds(std::string& text) {
 }
 
 } // namespace
+
+std::string XMLNestingLimit::RefusalReason(Cut cut) {
+    if (cut == Cut::Nodes)
+        return "more than " + std::to_string(kMaxNodes) + " nodes";
+    if (cut == Cut::TotalDepth)
+        return "nodes whose depths add up to more than " + std::to_string(kMaxTotalDepth);
+    return std::string();
+}
 
 unsigned long XMLNestingLimit::SafeLength(const char* text, unsigned long size,
                                           unsigned long maxDepth, unsigned long maxAttributes) {
@@ -634,6 +658,9 @@ bool XMLNestingLimit::LoadFile(TiXmlDocument& document, FILE* file, Cut* cut) {
             content.resize(reading.length);
             content.append(kSpareNuls, '\0');
         }
+        // Refused past a NUL too: the part before it is not read either.
+        if (!RefusalReason(found).empty())
+            content.assign(kSpareNuls, '\0');
         if (content[0] == '\0') {
             LoadThroughTheLibrary(document, nothing);
         } else {

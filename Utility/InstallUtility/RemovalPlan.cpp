@@ -4,14 +4,19 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 using Action = RemovalPlan::Action;
 using Kind = Action::Kind;
+constexpr std::size_t kNoParent = RemovalPlan::kNoParent;
 
 const char kMarked[] = "marked dontDelete";
 const char kHoldsKept[] = "holds an entry that is kept";
+const char kNotAnEntryName[] = "not the name of one entry";
 
 std::string Text(const QeString& text) {
     return std::string(text.ConstData(), text.Size());
@@ -25,28 +30,21 @@ std::string FolderPath(const QeString& path) {
     return folder;
 }
 
-std::string PathBelow(const std::string& folder, const std::string& name) {
-    return folder + "/" + name;
-}
-
-std::string NotAnEntryName(const std::string& folder) {
-    return "not the name of one entry, in " + (folder.empty() ? "the install files" : folder);
-}
-
 // Walks an install-files tree in order without recursion. The visitor gets
-// each well-named entry with its path below `folder`; badly named ones are
-// given to BadName, with nothing below them visited. Leave learns whether the
-// visitor kept anything below the container, and says whether it keeps the
-// container itself.
-template <class Visitor>
-void WalkTree(const FileNode& root, const std::string& folder, Visitor& visitor) {
+// each well-named entry with the index of the action of the folder it is in
+// (`folder` for the top); Enter gives the index that the container's own
+// entries are then in. Badly named ones are given to BadName, with nothing
+// below them visited. Leave learns whether the visitor kept anything below
+// the container, and says whether it keeps the container itself.
+template <class Visitor> void WalkTree(const FileNode& root, std::size_t folder, Visitor& visitor) {
     struct Level {
         const FileNode* node;
         std::map<QeString, FileNode>::const_iterator next;
-        std::string path;
+        std::size_t parent;
+        std::size_t folder;
         bool holdsKept;
     };
-    std::vector<Level> levels{{&root, root.children.begin(), folder, /*holdsKept=*/false}};
+    std::vector<Level> levels{{&root, root.children.begin(), kNoParent, folder, false}};
     while (true) {
         Level& level = levels.back();
         if (level.next == level.node->children.end()) {
@@ -54,21 +52,19 @@ void WalkTree(const FileNode& root, const std::string& folder, Visitor& visitor)
             levels.pop_back();
             if (levels.empty())
                 return;
-            if (visitor.Leave(*done.node, done.path, done.holdsKept))
+            if (visitor.Leave(*done.node, done.parent, done.holdsKept))
                 levels.back().holdsKept = true;
             continue;
         }
         const FileNode& entry = (level.next++)->second;
-        const std::string name = Text(entry.name);
-        if (!FileLibrary::IsEntryName(name)) {
-            visitor.BadName(name, NotAnEntryName(level.path));
+        if (!FileLibrary::IsEntryName(Text(entry.name))) {
+            visitor.BadName(entry, level.folder);
         } else if (!entry.isDirectory) {
-            if (visitor.File(entry, PathBelow(level.path, name)))
+            if (visitor.File(entry, level.folder))
                 level.holdsKept = true;
         } else {
-            const std::string path = PathBelow(level.path, name);
-            visitor.Enter(entry, path);
-            levels.push_back({&entry, entry.children.begin(), path, /*holdsKept=*/false});
+            const std::size_t container = visitor.Enter(entry, level.folder);
+            levels.push_back({&entry, entry.children.begin(), level.folder, container, false});
         }
     }
 }
@@ -79,10 +75,15 @@ public:
     explicit Actions(std::vector<Action>& list) : list(list) {}
 
     void Skip(const std::string& name, const std::string& why) {
-        list.push_back({Kind::Skip, "", name, why, "", /*ignoreErrors=*/false});
+        list.push_back({Kind::Skip, name, why, "", kNoParent, /*ignoreErrors=*/false});
     }
 
 protected:
+    std::size_t Add(Action action) {
+        list.push_back(std::move(action));
+        return list.size() - 1;
+    }
+
     std::vector<Action>& list;
 };
 
@@ -91,22 +92,25 @@ class TreeActions : public Actions {
 public:
     using Actions::Actions;
 
-    void BadName(const std::string& name, const std::string& why) { Skip(name, why); }
-    void Enter(const FileNode& entry, const std::string& path) {
-        list.push_back({Kind::Enter, path, Text(entry.name), "", "", entry.ignoreInstallErrors});
+    std::size_t Target(const std::string& folder) {
+        return Add({Kind::Target, "", "", folder, kNoParent, /*ignoreErrors=*/false});
     }
-    bool Leave(const FileNode& entry, const std::string& path, bool holdsKept) {
+    void BadName(const FileNode& entry, std::size_t folder) {
+        Add({Kind::Skip, Text(entry.name), kNotAnEntryName, "", folder, /*ignoreErrors=*/false});
+    }
+    std::size_t Enter(const FileNode& entry, std::size_t folder) {
+        return Add({Kind::Enter, Text(entry.name), "", "", folder, entry.ignoreInstallErrors});
+    }
+    bool Leave(const FileNode& entry, std::size_t folder, bool holdsKept) {
         const std::string why = entry.dontDelete ? kMarked : holdsKept ? kHoldsKept : "";
-        list.push_back({Kind::Leave, path, Text(entry.name), why, "", entry.ignoreInstallErrors});
+        Add({Kind::Leave, Text(entry.name), why, "", folder, entry.ignoreInstallErrors});
         return !why.empty();
     }
-    bool File(const FileNode& entry, const std::string& path) {
+    bool File(const FileNode& entry, std::size_t folder) {
         if (entry.dontDelete)
-            list.push_back(
-                {Kind::Keep, path, Text(entry.name), kMarked, "", /*ignoreErrors=*/false});
+            Add({Kind::Keep, Text(entry.name), kMarked, "", folder, /*ignoreErrors=*/false});
         else
-            list.push_back(
-                {Kind::RemoveItem, path, Text(entry.name), "", "", entry.ignoreInstallErrors});
+            Add({Kind::RemoveItem, Text(entry.name), "", "", folder, entry.ignoreInstallErrors});
         return entry.dontDelete;
     }
 };
@@ -118,10 +122,10 @@ public:
         : Actions(list), targets(targets) {}
 
     // Entries are reported by the host targets' walks.
-    void BadName(const std::string&, const std::string&) {}
-    void Enter(const FileNode&, const std::string&) {}
-    bool Leave(const FileNode&, const std::string&, bool) { return false; }
-    bool File(const FileNode& entry, const std::string&) {
+    void BadName(const FileNode&, std::size_t) {}
+    std::size_t Enter(const FileNode&, std::size_t) { return kNoParent; }
+    bool Leave(const FileNode&, std::size_t, bool) { return false; }
+    bool File(const FileNode& entry, std::size_t) {
         if (entry.shortcutName.IsEmpty() && entry.shortcutDir.IsEmpty())
             return false;
         const std::string name = Text(entry.shortcutName);
@@ -133,17 +137,15 @@ public:
         }
         const std::string folder = FolderPath(target->path);
         if (!FileLibrary::IsEntryName(name)) {
-            Skip(name, NotAnEntryName(folder));
+            Add({Kind::Skip, name, kNotAnEntryName, folder, kNoParent, /*ignoreErrors=*/false});
             return false;
         }
-        const std::string path = PathBelow(folder, name);
-        if (!planned.insert(path).second)
+        if (!planned.insert(folder + "/" + name).second)
             return false;
         if (entry.dontDelete)
-            list.push_back({Kind::Keep, path, name, kMarked, "", /*ignoreErrors=*/false});
+            Add({Kind::Keep, name, kMarked, folder, kNoParent, /*ignoreErrors=*/false});
         else
-            list.push_back(
-                {Kind::RemoveShortcut, path, name, "", folder, entry.ignoreInstallErrors});
+            Add({Kind::RemoveShortcut, name, "", folder, kNoParent, entry.ignoreInstallErrors});
         return false;
     }
 
@@ -160,8 +162,45 @@ bool IsHostVariant(const SKUDefinition& definition, const QeString& host) {
 } // namespace
 
 bool RemovalPlan::Action::operator==(const Action& other) const {
-    return kind == other.kind && path == other.path && name == other.name && why == other.why &&
-           folder == other.folder && ignoreErrors == other.ignoreErrors;
+    return kind == other.kind && name == other.name && why == other.why && folder == other.folder &&
+           parent == other.parent && ignoreErrors == other.ignoreErrors;
+}
+
+std::string RemovalPlan::PathOf(std::size_t index) const {
+    const Action& action = actions[index];
+    if (action.kind == Kind::Skip)
+        return std::string();
+    if (action.kind == Kind::Target)
+        return action.folder;
+    std::string path = FolderOf(index);
+    path.append(1, '/').append(action.name);
+    return path;
+}
+
+std::string RemovalPlan::WhyOf(std::size_t index) const {
+    const Action& action = actions[index];
+    const bool refusedInFolder =
+        action.kind == Kind::Skip && (action.parent != kNoParent || !action.folder.empty());
+    return refusedInFolder ? action.why + ", in " + FolderOf(index) : action.why;
+}
+
+// Up the parents to the target, then the names down again into one string.
+std::string RemovalPlan::FolderOf(std::size_t index) const {
+    std::size_t at = actions[index].parent;
+    if (at == kNoParent)
+        return actions[index].folder;
+    std::vector<const std::string*> names;
+    std::size_t length = 0;
+    for (; actions[at].parent != kNoParent; at = actions[at].parent) {
+        names.push_back(&actions[at].name);
+        length += 1 + names.back()->size();
+    }
+    std::string path;
+    path.reserve(actions[at].folder.size() + length);
+    path = actions[at].folder;
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        path.append(1, '/').append(**name);
+    return path;
 }
 
 RemovalPlan RemovalPlan::Make(const SKUDefinition& definition, const TargetsFile& targets) {
@@ -174,11 +213,9 @@ RemovalPlan RemovalPlan::Make(const SKUDefinition& definition, const TargetsFile
             tree.Skip(Text(target.host), "not a host variant of the product");
             continue;
         }
-        const std::string folder = FolderPath(target.path);
-        plan.actions.push_back({Kind::Target, folder, "", "", "", /*ignoreErrors=*/false});
-        WalkTree(definition.installFiles, folder, tree);
+        WalkTree(definition.installFiles, tree.Target(FolderPath(target.path)), tree);
     }
     ShortcutActions shortcuts(plan.actions, targets);
-    WalkTree(definition.installFiles, "", shortcuts);
+    WalkTree(definition.installFiles, kNoParent, shortcuts);
     return plan;
 }

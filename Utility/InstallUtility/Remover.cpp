@@ -2,8 +2,10 @@
 
 #include "PrintableText.h"
 
+#include <cstddef>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -30,13 +32,16 @@ Line::Kind LineKindOf(Status status) {
 
 class Execution {
 public:
-    Execution(TreeRemoval::Mode mode, const Remover::Report& report) : mode(mode), report(report) {}
+    Execution(const RemovalPlan& plan, TreeRemoval::Mode mode, const Remover::Report& report)
+        : plan(plan), mode(mode), report(report) {}
 
-    void Do(const Action& action) {
+    void Do(std::size_t index) {
+        const Action& action = plan.actions[index];
+        current = index;
         // What is skipped is told of wherever it stands: it is about the two
         // files, not the disk.
         if (action.kind == Kind::Skip)
-            return report({Line::Kind::Skipped, action.name, action.why, false});
+            return report({Line::Kind::Skipped, action.name, plan.WhyOf(index), false});
         if (action.kind == Kind::Target || action.kind == Kind::RemoveShortcut) {
             targetEnded = false;
             skippedLevels = 0;
@@ -80,7 +85,7 @@ private:
         chain.reset();
         goingAway.clear();
         Descriptor folder;
-        const Result opened = TreeRemoval::OpenTargetFolder(action.path, folder);
+        const Result opened = TreeRemoval::OpenTargetFolder(action.folder, folder);
         if (opened.status != Status::Done) {
             Say(action, opened);
             targetEnded = true;
@@ -115,12 +120,19 @@ private:
             TreeRemoval::RemoveEmptyFolderAt(chain->Current(), action.name, mode, entriesGone));
     }
 
+    // The shortcuts of one named target follow each other: its folder is
+    // opened once for them all, as a host target is for its tree.
     void RemoveShortcut(const Action& action) {
-        Descriptor folder;
-        const Result opened = TreeRemoval::OpenTargetFolder(action.folder, folder);
-        if (opened.status != Status::Done)
-            return Say(action, opened);
-        Say(action, TreeRemoval::RemoveLinkAt(folder.Get(), action.name, mode));
+        if (!shortcutFolder.IsOpen() || shortcutFolderPath != action.folder) {
+            shortcutFolder.Reset();
+            const Result opened = TreeRemoval::OpenTargetFolder(action.folder, shortcutFolder);
+            if (opened.status != Status::Done) {
+                shortcutFolder.Reset();
+                return Say(action, opened);
+            }
+            shortcutFolderPath = action.folder;
+        }
+        Say(action, TreeRemoval::RemoveLinkAt(shortcutFolder.Get(), action.name, mode));
     }
 
     void Say(const Action& action, const Result& result) {
@@ -129,14 +141,21 @@ private:
             goingAway.back().insert(action.name);
         if (result.status == Status::Failed && !action.ignoreErrors)
             succeeded = false;
-        report({LineKindOf(result.status), action.path, result.reason, action.ignoreErrors});
+        // The path is put together only here, for the one line that needs it.
+        report(
+            {LineKindOf(result.status), plan.PathOf(current), result.reason, action.ignoreErrors});
     }
 
+    const RemovalPlan& plan;
     const TreeRemoval::Mode mode;
     const Remover::Report& report;
     std::optional<TreeRemoval::Folders> chain;
     // Per folder entered, the entries of it that were removed (or would be).
     std::vector<std::set<std::string>> goingAway;
+    Descriptor shortcutFolder;
+    std::string shortcutFolderPath;
+    // The index of the action being carried out.
+    std::size_t current = 0;
     int skippedLevels = 0;
     bool targetEnded = false;
     bool succeeded = true;
@@ -156,8 +175,8 @@ std::string Remover::Line::Text() const {
 }
 
 bool Remover::Run(const RemovalPlan& plan, TreeRemoval::Mode mode, const Report& report) {
-    Execution execution(mode, report);
-    for (const Action& action : plan.actions)
-        execution.Do(action);
+    Execution execution(plan, mode, report);
+    for (std::size_t index = 0; index < plan.actions.size(); ++index)
+        execution.Do(index);
     return execution.Succeeded();
 }

@@ -33,6 +33,9 @@ std::string LinePrefix(int row) {
 
 // What the library read before a limit is not the file, whatever it parsed to.
 std::string CutReason(Cut cut) {
+    const std::string refused = XMLNestingLimit::RefusalReason(cut);
+    if (!refused.empty())
+        return refused;
     if (cut == Cut::Depth)
         return "elements nested deeper than " + std::to_string(XMLNestingLimit::kMaxDepth);
     return "an element with more than " + std::to_string(XMLNestingLimit::kMaxAttributes) +

@@ -11,6 +11,7 @@
 #include "Remover.h"
 #include "SKUDefinition.h"
 #include "TargetsFile.h"
+#include "XMLNestingLimit.h"
 
 #include <csignal>
 #include <cstdio>
@@ -80,7 +81,12 @@ int Refuse(const Log& log, const std::string& message) {
 int Uninstall(const Options& options) {
     const Log log(!options.dryRun);
     SKUDefinition definition;
-    definition.fromFile(options.definition);
+    XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
+    definition.fromFile(options.definition, &cut);
+    const std::string refused = XMLNestingLimit::RefusalReason(cut);
+    if (!refused.empty())
+        return Refuse(log, std::string(options.definition) + ": " + refused +
+                               ", more than a definition may hold; not read");
     const SKUDefinition::SKUInfo info = definition.getSKUInfo();
     if (info.name.IsEmpty())
         return Refuse(log, std::string(options.definition) +

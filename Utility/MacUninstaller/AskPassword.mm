@@ -6,11 +6,13 @@
 #import <AppKit/AppKit.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cmath>
 #include <csignal>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <langinfo.h>
 #include <unistd.h>
 #include <vector>
 
@@ -218,7 +220,25 @@ static void CancelOnTerminationSignals() {
     }
 }
 
+/// True when the character type the environment names is UTF-8.
+static bool EnvironmentTypesUTF8() {
+    return setlocale(LC_CTYPE, "") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+}
+
+/// GNUstep's input method composes dead keys and Compose sequences in the
+/// character set of the locale that the environment names (GNUstep sets it up
+/// itself), and loses what that set lacks: under C and POSIX, all but Latin-1.
+/// The password is handed over in UTF-8 anyway, so an environment that is not
+/// UTF-8 is given C.UTF-8 before GNUstep starts; the panel's texts are its own,
+/// so no other part of the locale matters.
+static void ComposeInUTF8() {
+    if (!EnvironmentTypesUTF8() && setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
+        setenv("LC_ALL", "C.UTF-8", 1);
+    }
+}
+
 int main() {
+    ComposeInUTF8();
     NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
     [NSApplication sharedApplication];
     CancelOnTerminationSignals();

@@ -53,6 +53,9 @@ public:
     std::string GloballyUniqueString() override;
     bool CreateDirectory(const std::string& path) override;
     bool CopyItem(const std::string& source, const std::string& destination) override;
+    bool RecordOriginalBundle(const std::string& copy, const std::string& original) override;
+    std::optional<std::string> OriginalBundlePath() override;
+    bool IsRootsAlone(const std::string& path) override;
     bool LaunchTask(const std::string& path, const std::vector<std::string>& arguments) override;
     void ActivateIgnoringOtherApps() override;
     OSStatus AuthorizationCreate(AuthorizationFlags flags,
@@ -74,6 +77,9 @@ private:
     // The FILE that AuthorizationExecuteWithPrivileges opened on the tool's output.
     void* toolPipe = nullptr;
 #else
+    // The password panel sudo -A is to run.
+    std::optional<std::string> PasswordPanel();
+
     AdministratorRights rights;
 #endif
 };

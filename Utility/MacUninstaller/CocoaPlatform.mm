@@ -1,5 +1,8 @@
 #include "CocoaPlatform.h"
 
+#include "BundleOrigin.h"
+#include "TrustedPath.h"
+
 #import <AppKit/AppKit.h>
 #import <Foundation/Foundation.h>
 
@@ -206,6 +209,18 @@ bool CocoaPlatform::CopyItem(const std::string& source, const std::string& desti
                                                     error:NULL];
 }
 
+bool CocoaPlatform::RecordOriginalBundle(const std::string& copy, const std::string& original) {
+    return BundleOrigin::Record(copy, original);
+}
+
+std::optional<std::string> CocoaPlatform::OriginalBundlePath() {
+    return BundleOrigin::Read(BundlePath());
+}
+
+bool CocoaPlatform::IsRootsAlone(const std::string& path) {
+    return TrustedPath::IsRootsAlone(path);
+}
+
 bool CocoaPlatform::LaunchTask(const std::string& path, const std::vector<std::string>& arguments) {
     NSMutableArray* taskArguments = [NSMutableArray array];
     for (const std::string& argument : arguments)
@@ -279,12 +294,24 @@ OSStatus CocoaPlatform::AuthorizationCreate(AuthorizationFlags, AuthorizationRef
     return rights.Create(authorization);
 }
 
+// The panel root installed, when the original bundle holds one only root can
+// change: a process of the user's could have put its own in the copy to read
+// the password.
+std::optional<std::string> CocoaPlatform::PasswordPanel() {
+    if (const std::optional<std::string> original = OriginalBundlePath()) {
+        const std::string panel = *original + "/Contents/MacOS/" + kAskPasswordProgram;
+        if (IsRootsAlone(panel))
+            return panel;
+    }
+    return PathForAuxiliaryExecutable(kAskPasswordProgram);
+}
+
 OSStatus CocoaPlatform::AuthorizationCopyRights(AuthorizationRef authorization, const char* right,
                                                 AuthorizationFlags flags) {
     // sudo -A runs the program SUDO_ASKPASS names to ask for the password:
     // it writes the password to sudo through a pipe, never to a file or an
     // argument. Without the panel, nobody can be asked.
-    const std::optional<std::string> askPassword = PathForAuxiliaryExecutable(kAskPasswordProgram);
+    const std::optional<std::string> askPassword = PasswordPanel();
     if (!askPassword)
         return rights.CopyRights(authorization, right,
                                  flags & ~kAuthorizationFlagInteractionAllowed);

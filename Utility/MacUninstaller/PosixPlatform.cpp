@@ -1,10 +1,12 @@
 #include "PosixPlatform.h"
 
+#include "BundleOrigin.h"
 #include "ExecutableLocation.h"
 #include "PrintableText.h"
 #include "ProcessLibrary.h"
 #include "RandomIdentifier.h"
 #include "SystemCall.h"
+#include "TrustedPath.h"
 
 #include <csignal>
 #include <cstdio>
@@ -109,6 +111,18 @@ bool PosixPlatform::CreateDirectory(const std::string& path) {
 
 bool PosixPlatform::CopyItem(const std::string& source, const std::string& destination) {
     return createdFolder.CopyTree(source, destination);
+}
+
+bool PosixPlatform::RecordOriginalBundle(const std::string& copy, const std::string& original) {
+    return BundleOrigin::Record(copy, original);
+}
+
+std::optional<std::string> PosixPlatform::OriginalBundlePath() {
+    return BundleOrigin::Read(BundlePath());
+}
+
+bool PosixPlatform::IsRootsAlone(const std::string& path) {
+    return TrustedPath::IsRootsAlone(path);
 }
 
 bool PosixPlatform::LaunchTask(const std::string& path, const std::vector<std::string>& arguments) {

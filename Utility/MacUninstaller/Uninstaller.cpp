@@ -11,6 +11,7 @@ const char kSkuFile[] = "sku.xml";
 const char kTargetsFile[] = "target_path.xml";
 const char kToolName[] = "InstallUtility";
 const char kBundleCopyName[] = "Uninstall.app";
+const char kExecutableFolder[] = "Contents/MacOS";
 const char kCopyExecutable[] = "Contents/MacOS/Uninstall";
 const AuthorizationFlags kRightsFlags = kAuthorizationFlagInteractionAllowed |
                                         kAuthorizationFlagExtendRights |
@@ -88,8 +89,9 @@ void Uninstaller::ConfirmAndRelaunch(const BundleFiles& files, const std::string
         return;
     }
     const std::string copy = PathLibrary::AppendPathComponent(*directory, kBundleCopyName);
+    const std::string bundle = platform.BundlePath();
     // A copy or start that fails is reported, not left to end in silence.
-    if (!platform.CopyItem(platform.BundlePath(), copy) ||
+    if (!platform.CopyItem(bundle, copy) || !platform.RecordOriginalBundle(copy, bundle) ||
         !platform.LaunchTask(PathLibrary::AppendPathComponent(copy, kCopyExecutable),
                              {kPrivilegedPhaseArgument}))
         ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
@@ -99,13 +101,31 @@ Uninstaller::BundleFiles Uninstaller::LookUpBundleFiles() {
     BundleFiles files;
     files.skuPath = platform.PathForAuxiliaryExecutable(kSkuFile);
     files.targetPath = platform.PathForAuxiliaryExecutable(kTargetsFile);
+    files.toolPath = platform.PathForAuxiliaryExecutable(kToolName);
+    return files;
+}
+
+Uninstaller::BundleFiles Uninstaller::FilesToRunWith() {
+    const std::optional<std::string> original = platform.OriginalBundlePath();
+    if (!original)
+        return LookUpBundleFiles();
+    const std::string folder = PathLibrary::AppendPathComponent(*original, kExecutableFolder);
+    BundleFiles files;
+    for (auto [file, name] :
+         {std::pair{&files.skuPath, kSkuFile}, std::pair{&files.targetPath, kTargetsFile},
+          std::pair{&files.toolPath, kToolName}}) {
+        const std::string path = PathLibrary::AppendPathComponent(folder, name);
+        if (!platform.IsRootsAlone(path))
+            return LookUpBundleFiles();
+        *file = path;
+    }
     return files;
 }
 
 void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string& productName) {
     platform.ActivateIgnoringOtherApps();
     // Nothing runs with a path that is missing, and nobody is asked for rights.
-    if (!files.skuPath || !files.targetPath || !platform.PathForAuxiliaryExecutable(kToolName)) {
+    if (!files.IsComplete()) {
         ShowNotice(kConfigurationErrorTitle, kConfigurationErrorText);
         return;
     }
@@ -120,13 +140,12 @@ void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string&
     if (platform.AuthorizationCopyRights(authorization, UninstallerPlatform::kAdministratorRight,
                                          kRightsFlags) == errAuthorizationSuccess) {
         // The paths the tool runs with are taken only once the rights are
-        // granted, where this executable is then: the folder may have been
-        // moved or replaced while the password was typed.
-        const BundleFiles granted = LookUpBundleFiles();
-        const std::optional<std::string> toolPath = platform.PathForAuxiliaryExecutable(kToolName);
-        filesGone = !granted.skuPath || !granted.targetPath || !toolPath;
+        // granted: the folder may have been moved or replaced while the
+        // password was typed.
+        const BundleFiles granted = FilesToRunWith();
+        filesGone = !granted.IsComplete();
         if (!filesGone)
-            toolStatus = RunTool(authorization, *toolPath, granted);
+            toolStatus = RunTool(authorization, granted);
     }
     platform.AuthorizationFree(authorization, kAuthorizationFlagDestroyRights);
     if (filesGone)
@@ -139,8 +158,7 @@ void Uninstaller::RunInstallUtility(const BundleFiles& files, const std::string&
         ShowNotice(kUnexpectedErrorTitle, kUnexpectedErrorText);
 }
 
-std::optional<int> Uninstaller::RunTool(AuthorizationRef authorization, const std::string& toolPath,
-                                        const BundleFiles& files) {
+std::optional<int> Uninstaller::RunTool(AuthorizationRef authorization, const BundleFiles& files) {
     std::string uninstall = "-uninstall";
     std::string skuPath = *files.skuPath;
     std::string targetPath = *files.targetPath;
@@ -148,7 +166,7 @@ std::optional<int> Uninstaller::RunTool(AuthorizationRef authorization, const st
     char* const arguments[] = {uninstall.data(), skuPath.data(), targetPath.data(), verbose.data(),
                                nullptr};
     ToolOutput output;
-    if (platform.AuthorizationExecuteWithPrivileges(authorization, toolPath.c_str(),
+    if (platform.AuthorizationExecuteWithPrivileges(authorization, files.toolPath->c_str(),
                                                     kAuthorizationFlagDefaults, arguments,
                                                     &output) != errAuthorizationSuccess)
         return std::nullopt;

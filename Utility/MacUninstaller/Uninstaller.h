@@ -3,7 +3,9 @@
 // Phase 1, started by the user, asks for confirmation, copies the bundle into
 // a fresh temporary directory and starts the copy with the argument "1".
 // Phase 2, the copy, obtains administrator rights and runs InstallUtility
-// with "-uninstall", the sku.xml path, the target_path.xml path and "-v".
+// with "-uninstall", the sku.xml path, the target_path.xml path and "-v":
+// the original bundle's three files when only root can change them there,
+// so that no process of the user's can swap them in the copy, else the copy's.
 #ifndef QE_UNINSTALLER_H
 #define QE_UNINSTALLER_H
 
@@ -36,16 +38,22 @@ private:
     struct BundleFiles {
         std::optional<std::string> skuPath;
         std::optional<std::string> targetPath;
+        std::optional<std::string> toolPath;
+
+        bool IsComplete() const { return skuPath && targetPath && toolPath; }
     };
 
-    // sku.xml and target_path.xml in the bundle's executable directory.
+    // sku.xml, target_path.xml and InstallUtility in the running bundle's
+    // executable directory.
     BundleFiles LookUpBundleFiles();
+    // The three files of the original bundle when only root can change each,
+    // else those of the running bundle.
+    BundleFiles FilesToRunWith();
     void ConfirmAndRelaunch(const BundleFiles& files, const std::string& productName);
     void RunInstallUtility(const BundleFiles& files, const std::string& productName);
     // Starts the tool with administrator rights and reads its output to the
     // end; its exit status, or nothing when it could not be started.
-    std::optional<int> RunTool(AuthorizationRef authorization, const std::string& toolPath,
-                               const BundleFiles& files);
+    std::optional<int> RunTool(AuthorizationRef authorization, const BundleFiles& files);
     // An alert with the standard single button.
     void ShowNotice(const std::string& title, const std::string& text);
 

@@ -2,7 +2,8 @@
 //
 // The uninstaller's decisions, texts and argument lists are plain logic; each
 // dialog, bundle lookup, copy, launch and authorization call goes through this
-// interface. PosixPlatform is the one that ships; tests script a recording one.
+// interface: PosixPlatform on a terminal, CocoaPlatform on a desktop; tests
+// script a recording one.
 #ifndef QE_UNINSTALLERPLATFORM_H
 #define QE_UNINSTALLERPLATFORM_H
 
@@ -50,6 +51,16 @@ public:
     virtual bool CreateDirectory(const std::string& path) = 0;
     /// Copies a whole directory tree to a destination that does not exist.
     virtual bool CopyItem(const std::string& source, const std::string& destination) = 0;
+    /// Writes, in the bundle copy at `copy`, that it is a copy of the bundle
+    /// at `original`.
+    virtual bool RecordOriginalBundle(const std::string& copy, const std::string& original) = 0;
+    /// The bundle the running one is a copy of, as recorded in it; nothing
+    /// when it holds no record.
+    virtual std::optional<std::string> OriginalBundlePath() = 0;
+    /// True when `path` is a regular file that only root can change or
+    /// replace: it, and every folder from "/" down to it, are owned by root
+    /// and writable by root alone (a link only where root alone placed it).
+    virtual bool IsRootsAlone(const std::string& path) = 0;
     /// Starts an executable with the arguments and does not wait for it.
     virtual bool LaunchTask(const std::string& path, const std::vector<std::string>& arguments) = 0;
     /// Brings the application in front of the others.

@@ -63,6 +63,10 @@ int LoadDefinitionFile(const char* path, TiXmlDocument& document) {
     XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
     XMLNestingLimit::LoadFile(document, file, &cut);
     std::fclose(file);
+    const std::string refused = XMLNestingLimit::RefusalReason(cut);
+    if (!refused.empty())
+        return Fail(std::string(path) + ": " + refused +
+                    ", more than a definition may hold; not read");
     if (cut == XMLNestingLimit::Cut::Depth) {
         std::cerr << "skuinfo: warning: " << path << ": elements nested deeper than "
                   << XMLNestingLimit::kMaxDepth << " levels; showing what comes before them\n";
