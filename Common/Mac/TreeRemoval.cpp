@@ -72,7 +72,7 @@ struct Entry {
 
 // The folder's entries, read whole before any is removed.
 bool ReadEntries(int folder, std::vector<Entry>& entries) {
-    const int copy = dup(folder);
+    const int copy = fcntl(folder, F_DUPFD_CLOEXEC, 0);
     DIR* listing = copy >= 0 ? fdopendir(copy) : nullptr;
     if (listing == nullptr) {
         if (copy >= 0)
@@ -190,7 +190,7 @@ private:
 };
 
 Result RemoveFolder(int parent, const std::string& name, const FolderTrust& trust) {
-    TreeRemoval::Folders chain{Descriptor(dup(parent)), trust};
+    TreeRemoval::Folders chain{Descriptor(fcntl(parent, F_DUPFD_CLOEXEC, 0)), trust};
     if (chain.Current() < 0)
         return FailedWith(errno);
     const Result entered = chain.Enter(name);
