@@ -7,6 +7,7 @@
 #import <Foundation/Foundation.h>
 
 #ifdef __APPLE__
+#include "DescriptorInheritance.h"
 #include <Security/Authorization.h>
 #include <cstdio>
 #include <sys/wait.h>
@@ -259,6 +260,8 @@ OSStatus CocoaPlatform::AuthorizationExecuteWithPrivileges(AuthorizationRef auth
                                                            char* const* arguments,
                                                            ToolOutput* output) {
     FILE* pipe = NULL;
+    // The tool runs as root: it gets none of the descriptors this process was handed.
+    DescriptorInheritance::MarkInheritedCloseOnExec();
     const OSStatus status =
         ::AuthorizationExecuteWithPrivileges(authorization, toolPath, flags, arguments, &pipe);
     if (status != errAuthorizationSuccess)
