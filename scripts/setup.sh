@@ -35,7 +35,17 @@ if [ "$(id -u)" -ne 0 ]; then
   as_root=(sudo)
 fi
 
+# Said before anything is tried: without root or sudo nothing can be installed.
+needs_root() {
+  if [ ${#as_root[@]} -ne 0 ] && ! command -v sudo >/dev/null; then
+    echo "setup.sh: $1 needs root, and this machine has no sudo: run it as root, or install" \
+      "sudo (apt-get install sudo, as root) and add yourself to the group sudo" >&2
+    exit 1
+  fi
+}
+
 if [ ${#missing[@]} -ne 0 ]; then
+  needs_root "installing ${missing[*]}"
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   "${as_root[@]}" apt-get update
@@ -44,6 +54,7 @@ fi
 
 # Listed in /etc/locale.gen, so that locale-gen keeps it whenever it runs again.
 if [[ " ${parts[*]} " == *" test "* ]] && ! locale -a | grep -qx 'en_US.utf8'; then
+  needs_root "generating the locale en_US.UTF-8"
   echo "Generating the locale en_US.UTF-8"
   "${as_root[@]}" sed -i 's/^# *en_US.UTF-8 UTF-8$/en_US.UTF-8 UTF-8/' /etc/locale.gen
   grep -qx 'en_US.UTF-8 UTF-8' /etc/locale.gen ||
