@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh build
 cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)" >/dev/null
+echo "Building (build/release)..."
+cmake --build --preset release -j"$(nproc)"
 
 # A fresh sandbox, and a copy of the bundle whose targets file points into it.
 sandbox=build/release/demo
@@ -18,12 +19,16 @@ sandbox=$(realpath "$sandbox")
 cp -a build/release/Uninstall.app "$sandbox/Uninstall.app"
 mv "$sandbox/target_path.xml" "$sandbox/Uninstall.app/Contents/MacOS/target_path.xml"
 
-show() {
-  echo
-  echo "$1 ($sandbox):"
+listing() {
   # Sorted with "/" first, so that each folder's entries follow it.
   (cd "$sandbox" && find Applications Library | tr / '\001' | LC_ALL=C sort | tr '\001' / |
     sed -e 's|[^/]*/|    |g')
+}
+
+show() {
+  echo
+  echo "$1 ($sandbox):"
+  listing
 }
 
 echo
@@ -34,6 +39,7 @@ echo
 echo "Where it was installed (its target_path.xml):"
 grep '<target ' "$sandbox/Uninstall.app/Contents/MacOS/target_path.xml"
 show "The sandbox before"
+before=$(listing)
 macos=$sandbox/Uninstall.app/Contents/MacOS
 echo
 echo "What InstallUtility will remove and keep (its dry run, which changes nothing):"
@@ -46,3 +52,13 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$sandbox/Uninstall.app/Contents/MacOS/Uninsta
 # The second phase runs on its own; the tool's report shows when it is done.
 sleep 1
 show "The sandbox after"
+
+# The uninstaller says nothing when it was cancelled or refused the rights; the demo,
+# which expected a removal, does.
+if [ "$(listing)" = "$before" ]; then
+  echo
+  echo "Nothing was removed: the uninstall was cancelled, or administrator rights were not" \
+    "granted (they need root, or a user whom sudo lets run commands as root, with that" \
+    "user's password)." >&2
+  exit 1
+fi

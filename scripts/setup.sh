@@ -7,6 +7,7 @@
 #   bench  Google Benchmark, and an X server for the desktop start
 #   fuzz   clang with libFuzzer
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 declare -A packages_of=(
   [build]="g++ make cmake pkg-config libtinyxml-dev gobjc++ libgnustep-gui-dev gnustep-back0.29"
@@ -48,8 +49,16 @@ if [ ${#missing[@]} -ne 0 ]; then
   needs_root "installing ${missing[*]}"
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  "${as_root[@]}" apt-get update
-  "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+  # apt's thousand lines go to a log, shown only when it fails.
+  mkdir -p build
+  log=build/setup-apt.log
+  if ! { "${as_root[@]}" apt-get update &&
+    "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    echo "setup.sh: apt-get failed; its whole output is in $log" >&2
+    exit 1
+  fi
+  echo "Installed ${#missing[@]} packages (apt-get's output: $log)"
 fi
 
 # Listed in /etc/locale.gen, so that locale-gen keeps it whenever it runs again.
