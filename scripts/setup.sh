@@ -58,7 +58,7 @@ if [ ${#missing[@]} -ne 0 ]; then
     echo "setup.sh: apt-get failed; its whole output is in $log" >&2
     exit 1
   fi
-  echo "Installed ${#missing[@]} packages (apt-get's output: $log)"
+  echo "Installed them and what they need (apt-get's output: $log)"
 fi
 
 # Listed in /etc/locale.gen, so that locale-gen keeps it whenever it runs again.
