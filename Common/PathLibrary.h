@@ -7,12 +7,14 @@
 //   PathLibrary::GetParentDir("/a/b/c/");                      // "/a/b"
 //   PathLibrary::CollapsePath("/a/b/../c");                    // "/a/c"
 //   PathLibrary::GetSafeFileName("a:b?", "_");                 // "a_b_"
+//   PathLibrary::Components("/a//b/");                         // "a", "b"
 #ifndef QE_PATHLIBRARY_H
 #define QE_PATHLIBRARY_H
 
 #include "QeString.h"
 
 #include <string>
+#include <vector>
 
 /// The separator the suite's callers pass. Each file that includes this
 /// header has its own copy.
@@ -66,6 +68,12 @@ public:
     /// Backslashes turned into "/", then each "//" into "/" in one pass
     /// (three slashes give two).
     static QeString NormalizePath(const QeString& path);
+    /// True when `name` can name one entry of a folder: not empty, not "." or
+    /// "..", and without "/" or a NUL byte.
+    static bool IsEntryName(const std::string& name);
+    /// The components of `path` in order, empty ones left out ("/a//b/"
+    /// gives "a", "b"; "/" and "" give none); "." and ".." are kept.
+    static std::vector<std::string> Components(const std::string& path);
 };
 
 #endif

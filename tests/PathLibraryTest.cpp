@@ -137,6 +137,22 @@ TEST(PathLibrarySafeFileName, ANameOfDotsOnlyNamesNeitherTheFolderNorItsParent) 
         EXPECT_EQ(c.expected, Text(PathLibrary::GetSafeFileName(Q(c.name), Q(c.replacement))))
             << "\"" << c.name << "\" with \"" << c.replacement << "\"";
 }
+TEST(PathLibraryIsEntryName, OneEntryAndNothingThatLeadsElsewhere) {
+    const struct { std::string name; bool entry; } cases[] = {
+        {"Blur.plugin", true}, {"...", true}, {".hidden", true}, {" ", true},
+        {"", false}, {".", false}, {"..", false}, {"a/b", false}, {"/", false},
+        {"a/", false}, {std::string("a\0b", 3), false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.entry, PathLibrary::IsEntryName(c.name)) << "\"" << c.name << "\"";
+}
+
+TEST(PathLibraryComponents, EmptyComponentsLeftOutDotsKept) {
+    const struct { const char* path; std::vector<std::string> components; } cases[] = {
+        {"/a//b/", {"a", "b"}}, {"a/b", {"a", "b"}}, {"/", {}}, {"", {}}, {"//", {}},
+        {"/a/./../b", {"a", ".", "..", "b"}}, {"name", {"name"}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.components, PathLibrary::Components(c.path)) << c.path;
+}
 // clang-format on
 
 namespace {

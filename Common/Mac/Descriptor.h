@@ -2,10 +2,17 @@
 #ifndef QE_DESCRIPTOR_H
 #define QE_DESCRIPTOR_H
 
+#include <fcntl.h>
 #include <unistd.h>
 
 class Descriptor {
 public:
+    /// How a folder is opened to work inside it: never through a link in its
+    /// place, closed on exec, and without blocking, so that a FIFO swapped in
+    /// for it cannot stall the caller.
+    static constexpr int kFolderFlags =
+        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
     /// Takes `descriptor` over; a negative one holds nothing.
     explicit Descriptor(int descriptor = -1) : value(descriptor) {}
     ~Descriptor() { Reset(); }

@@ -4,6 +4,7 @@
 #include "ProcessLibrary.h"
 #include "TreeCopy.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -69,35 +70,17 @@ std::pair<std::string, std::string> SplitLast(const std::string& path) {
 }
 
 bool HasComponent(const std::string& path, const std::string& name) {
-    for (std::size_t start = 0; start <= path.size();) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        if (path.compare(start, end - start, name) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
+    const std::vector<std::string> components = PathLibrary::Components(path);
+    return std::find(components.begin(), components.end(), name) != components.end();
 }
 
 // True for the root, the current folder and their ancestors in any
 // spelling ("//", "/./", "./..", "a/.."): only "", "." and ".." components,
 // or a last component of "." or "..".
 bool NamesRootOrCurrentFolder(const std::string& text) {
-    bool onlyDots = true;
-    std::string last;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('/', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string component = text.substr(start, end - start);
-        if (!component.empty()) {
-            onlyDots = onlyDots && (component == "." || component == "..");
-            last = component;
-        }
-        start = end + 1;
-    }
-    return onlyDots || last == "." || last == "..";
+    const std::vector<std::string> components = PathLibrary::Components(text);
+    const auto isDots = [](const std::string& name) { return name == "." || name == ".."; };
+    return std::all_of(components.begin(), components.end(), isDots) || isDots(components.back());
 }
 
 using RealPath = std::unique_ptr<char, decltype(&std::free)>;
@@ -325,9 +308,4 @@ bool FileLibrary::CreateShortCut(const QeString& target, const QeString& link) {
 #else
     return RunTool({kLn, "-sfnT"}, {Text(target), at});
 #endif
-}
-
-bool FileLibrary::IsEntryName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
 }

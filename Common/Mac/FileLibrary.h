@@ -68,11 +68,6 @@ public:
     /// Opens a regular file for reading ("rb") without blocking on a FIFO or
     /// opening a directory; null otherwise, and for a path holding a NUL.
     static FILE* OpenRegularFile(const QeString& path);
-
-    /// Whether `name` names one entry of a folder and nothing else: not empty,
-    /// not "." or "..", and without a "/" or a NUL, so no path can lead
-    /// through it to somewhere else.
-    static bool IsEntryName(const std::string& name);
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "PathLibrary.h"
 
+#include <algorithm>
 #include <string>
 
 #ifdef __APPLE__
@@ -209,4 +210,20 @@ QeString PathLibrary::GetSafeFileName(const QeString& name, const QeString& repl
 
 QeString PathLibrary::NormalizePath(const QeString& path) {
     return path.Replace("\\", "/").Replace("//", "/");
+}
+
+bool PathLibrary::IsEntryName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+std::vector<std::string> PathLibrary::Components(const std::string& path) {
+    std::vector<std::string> components;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (end > start)
+            components.emplace_back(path, start, end - start);
+        start = end + 1;
+    }
+    return components;
 }

@@ -1,7 +1,7 @@
 #include "TreeCopy.h"
 
 #include "Descriptor.h"
-#include "FileLibrary.h"
+#include "PathLibrary.h"
 #include "SystemCall.h"
 
 #include <cerrno>
@@ -12,9 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-// O_NONBLOCK: a FIFO swapped in for a folder must not stall the copy.
-const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
 struct ListingCloser {
     void operator()(DIR* listing) const { closedir(listing); }
@@ -128,7 +125,7 @@ bool ReadLink(int folder, const char* name, std::string& target) {
 int MakeFolder(int parent, const char* name) {
     if (mkdirat(parent, name, 0700) != 0)
         return -1;
-    const int folder = openat(parent, name, kFolderFlags);
+    const int folder = openat(parent, name, Descriptor::kFolderFlags);
     if (folder >= 0 && fchmod(folder, 0700) != 0) {
         close(folder);
         return -1;
@@ -139,7 +136,7 @@ int MakeFolder(int parent, const char* name) {
 // The folder `name` in `parent`, opened for filling: an existing folder as it
 // is; a link or anything else under that name is replaced by a new folder.
 int OpenDestinationFolder(int parent, const char* name) {
-    const int folder = openat(parent, name, kFolderFlags);
+    const int folder = openat(parent, name, Descriptor::kFolderFlags);
     if (folder >= 0 || (errno != ENOENT && errno != ENOTDIR && errno != ELOOP))
         return folder;
     return RemoveNonFolder(parent, name) ? MakeFolder(parent, name) : -1;
@@ -185,7 +182,7 @@ private:
     }
 
     bool CopyFolder(int source, int destination, const char* name, unsigned depth) const {
-        const Listing from = ListingOf(openat(source, name, kFolderFlags));
+        const Listing from = ListingOf(openat(source, name, Descriptor::kFolderFlags));
         struct stat status;
         if (!from || fstat(dirfd(from.get()), &status) != 0 || IsDestination(status))
             return false;
@@ -236,7 +233,7 @@ bool TreeCopy::CopyContents(const std::string& source, int destination) {
 bool TreeCopy::CopyFolderAt(const std::string& source, int parent, const std::string& name) {
     struct stat from, to;
     const Listing listing = OpenSourceFolder(source, from);
-    if (!listing || !FileLibrary::IsEntryName(name))
+    if (!listing || !PathLibrary::IsEntryName(name))
         return false;
     const Descriptor folder(MakeFolder(parent, name.c_str()));
     if (!folder.IsOpen() || fstat(folder.Get(), &to) != 0)
@@ -246,7 +243,7 @@ bool TreeCopy::CopyFolderAt(const std::string& source, int parent, const std::st
 }
 
 bool TreeCopy::CopyFileAt(const std::string& source, int parent, const std::string& name) {
-    if (!IsPlainText(source) || !FileLibrary::IsEntryName(name))
+    if (!IsPlainText(source) || !PathLibrary::IsEntryName(name))
         return false;
     struct stat status;
     const Descriptor from(OpenRegularFile(AT_FDCWD, source.c_str(), 0, status));

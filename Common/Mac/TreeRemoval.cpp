@@ -1,6 +1,6 @@
 #include "TreeRemoval.h"
 
-#include "FileLibrary.h"
+#include "PathLibrary.h"
 #include "TrustedPath.h"
 
 #include <cerrno>
@@ -16,9 +16,6 @@ using Result = TreeRemoval::Result;
 using Status = TreeRemoval::Status;
 using Mode = TreeRemoval::Mode;
 
-// O_NONBLOCK: a FIFO swapped in for a folder must not stall the removal.
-const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-
 Result Done() {
     return {Status::Done, ""};
 }
@@ -28,7 +25,7 @@ Result FailedWith(int error) {
 }
 
 Result CheckedName(const std::string& name) {
-    return FileLibrary::IsEntryName(name) ? Done()
+    return PathLibrary::IsEntryName(name) ? Done()
                                           : Result{Status::Failed, "not the name of one entry"};
 }
 
@@ -207,7 +204,7 @@ Result RemoveFolder(int parent, const std::string& name, const FolderTrust& trus
 }
 
 bool HoldsOnly(int parent, const std::string& name, const std::set<std::string>& goingAway) {
-    const Descriptor folder(openat(parent, name.c_str(), kFolderFlags));
+    const Descriptor folder(openat(parent, name.c_str(), Descriptor::kFolderFlags));
     std::vector<Entry> entries;
     if (!folder.IsOpen() || !ReadEntries(folder.Get(), entries))
         return false;
@@ -242,7 +239,7 @@ TreeRemoval::Result TreeRemoval::Folders::Enter(const std::string& name) {
     const Result named = CheckedName(name);
     if (named.status != Status::Done)
         return named;
-    Descriptor folder(openat(Current(), name.c_str(), kFolderFlags));
+    Descriptor folder(openat(Current(), name.c_str(), Descriptor::kFolderFlags));
     if (!folder.IsOpen()) {
         if (errno == ENOENT)
             return {Status::Absent, ""};
@@ -276,7 +273,7 @@ TreeRemoval::Result TreeRemoval::Folders::Leave() {
         return {Status::Failed, "no folder to go back to"};
     Level& parent = levels[levels.size() - 2];
     if (!parent.folder.IsOpen()) {
-        Descriptor reopened(openat(Current(), "..", kFolderFlags));
+        Descriptor reopened(openat(Current(), "..", Descriptor::kFolderFlags));
         Identity identity;
         if (!reopened.IsOpen() || !FolderIdentity::Of(reopened.Get(), identity) ||
             !(identity == parent.identity)) {

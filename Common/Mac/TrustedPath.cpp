@@ -1,5 +1,7 @@
 #include "TrustedPath.h"
 
+#include "PathLibrary.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -7,14 +9,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 using Result = TrustedPath::Result;
 using Status = Result::Status;
-
-// O_NONBLOCK: a FIFO swapped in for a folder must not stall the opening.
-const int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
 Result Opened() {
     return {Status::Opened, ""};
@@ -31,14 +31,8 @@ bool OnlyRootMayWrite(const struct stat& status) {
 }
 
 std::deque<std::string> ComponentsOf(const std::string& path) {
-    std::deque<std::string> components;
-    for (std::size_t start = 0; start <= path.size();) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        if (end > start)
-            components.emplace_back(path, start, end - start);
-        start = end + 1;
-    }
-    return components;
+    const std::vector<std::string> components = PathLibrary::Components(path);
+    return {components.begin(), components.end()};
 }
 
 // The folders opened so far from "/": the current one, the path it was
@@ -52,7 +46,7 @@ public:
     // Starts again at "/".
     Result StartAtRoot() {
         walked = "/";
-        current.Reset(open("/", kFolderFlags));
+        current.Reset(open("/", Descriptor::kFolderFlags));
         if (!current.IsOpen() || fstat(current.Get(), &status) != 0)
             return RefusedWith(errno);
         trusted = OnlyRootMayWrite(status);
@@ -63,7 +57,7 @@ public:
     Result Next(const std::string& name, std::deque<std::string>& rest) {
         if (name == ".")
             return Opened();
-        const int next = openat(current.Get(), name.c_str(), kFolderFlags);
+        const int next = openat(current.Get(), name.c_str(), Descriptor::kFolderFlags);
         if (next >= 0)
             return MoveTo(name, Descriptor(next));
         if (errno == ENOENT)

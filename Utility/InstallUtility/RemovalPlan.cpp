@@ -1,6 +1,6 @@
 #include "RemovalPlan.h"
 
-#include "FileLibrary.h"
+#include "PathLibrary.h"
 
 #include <algorithm>
 #include <set>
@@ -57,7 +57,7 @@ template <class Visitor> void WalkTree(const FileNode& root, std::size_t folder,
             continue;
         }
         const FileNode& entry = (level.next++)->second;
-        if (!FileLibrary::IsEntryName(Text(entry.name))) {
+        if (!PathLibrary::IsEntryName(Text(entry.name))) {
             visitor.BadName(entry, level.folder);
         } else if (!entry.isDirectory) {
             if (visitor.File(entry, level.folder))
@@ -136,7 +136,7 @@ public:
             return false;
         }
         const std::string folder = FolderPath(target->path);
-        if (!FileLibrary::IsEntryName(name)) {
+        if (!PathLibrary::IsEntryName(name)) {
             Add({Kind::Skip, name, kNotAnEntryName, folder, kNoParent, /*ignoreErrors=*/false});
             return false;
         }

@@ -1,6 +1,7 @@
 #include "TargetsFile.h"
 
 #include "FileLibrary.h"
+#include "PathLibrary.h"
 #include "PrintableText.h"
 #include "XMLNestingLimit.h"
 #include "XMLParser.h"
@@ -54,12 +55,9 @@ std::string PathFault(const std::string& path) {
         return "is not absolute";
     if (path.find_first_not_of('/') == std::string::npos)
         return "is the root";
-    for (std::size_t start = 1; start < path.size();) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        const std::string component = path.substr(start, end - start);
+    for (const std::string& component : PathLibrary::Components(path)) {
         if (component == "." || component == "..")
             return "has a " + Quoted(component) + " component";
-        start = end + 1;
     }
     return std::string();
 }
