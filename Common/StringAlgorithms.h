@@ -1,16 +1,16 @@
 // StringAlgorithms: what the byte and the wide string share, written once
-// over the unit type: searches, comparisons and replacement on runs of units
-// with an explicit length, and the members of both string classes, which
-// call these templates in one line each (the classes have no base class and
-// befriend this one so that it can hand them new blocks).
+// over the unit type: the members of both string classes, which call these
+// templates in one line each (the classes have no base class and befriend
+// this one so that it can hand them new blocks), over StringComparison's
+// searches and comparisons, and the replacement and new blocks on runs of
+// units with an explicit length.
 //
-// Every comparison covers the whole length: a zero unit inside the content
-// is compared like any other. Positions and lengths are unsigned long, and
-// "not found" is npos (all bits set), as the string classes' maxLen. What
-// differs between the units is only which C library function is called:
-// tolower or towlower, strtol or wcstol, vsnprintf or vswprintf.
+// What differs between the units is only which C library function is
+// called: tolower or towlower, strtol or wcstol, vsnprintf or vswprintf.
 #ifndef QE_STRINGALGORITHMS_H
 #define QE_STRINGALGORITHMS_H
+
+#include "StringComparison.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,82 +27,7 @@
 
 class StringAlgorithms {
 public:
-    static constexpr unsigned long npos = ~0UL;
-
-    /// True when the first n units of a and b are equal.
-    template <class Char> static bool Equal(const Char* a, const Char* b, unsigned long n) {
-        return n == 0 || std::char_traits<Char>::compare(a, b, n) == 0;
-    }
-
-    /// True when the first n units are equal after `fold` (a case mapping).
-    template <class Char, class Fold>
-    static bool EqualFolded(const Char* a, const Char* b, unsigned long n, Fold fold) {
-        for (unsigned long i = 0; i < n; ++i) {
-            if (fold(a[i]) != fold(b[i]))
-                return false;
-        }
-        return true;
-    }
-
-    /// The containers' order: the empty text last, longer texts first, equal
-    /// lengths unit by unit.
-    template <class Char>
-    static bool Less(const Char* a, unsigned long aSize, const Char* b, unsigned long bSize) {
-        if (bSize == 0)
-            return aSize != 0;
-        if (aSize != bSize)
-            return aSize > bSize;
-        return std::char_traits<Char>::compare(a, b, aSize) < 0;
-    }
-
-    /// First position at or after `start` where `needle` occurs, or npos.
-    /// An empty needle is found at `start` when `start` is inside the text.
-    template <class Char>
-    static unsigned long Find(const Char* text, unsigned long size, const Char* needle,
-                              unsigned long needleSize, unsigned long start) {
-        if (!CanStartAt(size, needleSize, start))
-            return npos;
-        if (needleSize == 0)
-            return start;
-        // Each candidate is found by its first unit, as the C library's own searches do.
-        const Char* const last = text + (size - needleSize);
-        for (const Char* cursor = text + start; cursor <= last; ++cursor) {
-            cursor = std::char_traits<Char>::find(
-                cursor, static_cast<std::size_t>(last - cursor) + 1, needle[0]);
-            if (cursor == nullptr)
-                return npos;
-            if (Equal(cursor + 1, needle + 1, needleSize - 1))
-                return static_cast<unsigned long>(cursor - text);
-        }
-        return npos;
-    }
-
-    /// As Find, comparing units after `fold`.
-    template <class Char, class Fold>
-    static unsigned long FindFolded(const Char* text, unsigned long size, const Char* needle,
-                                    unsigned long needleSize, unsigned long start, Fold fold) {
-        if (!CanStartAt(size, needleSize, start))
-            return npos;
-        for (unsigned long p = start; p <= size - needleSize; ++p) {
-            if (EqualFolded(text + p, needle, needleSize, fold))
-                return p;
-        }
-        return npos;
-    }
-
-    /// Last position where `needle` occurs, or npos; an empty needle gives
-    /// the length. `equal(a, b, n)` compares n units.
-    template <class Char, class Compare>
-    static unsigned long FindLast(const Char* text, unsigned long size, const Char* needle,
-                                  unsigned long needleSize, Compare equal) {
-        if (needleSize > size)
-            return npos;
-        for (unsigned long p = size - needleSize + 1; p-- > 0;) {
-            if (equal(text + p, needle, needleSize))
-                return p;
-        }
-        return npos;
-    }
+    static constexpr unsigned long npos = StringComparison::npos;
 
     /// Every occurrence of `from` that `find(start)` reports, left to right
     /// and without overlap, replaced by `to`, in a new block of size + 1
@@ -202,7 +127,7 @@ public:
     }
 
     template <class Text> static bool Equals(const Text& a, const Text& b) {
-        return a.length == b.length && Equal(a.buffer, b.buffer, a.length);
+        return a.length == b.length && StringComparison::Equal(a.buffer, b.buffer, a.length);
     }
 
     template <class Text> static bool EqualsIgnoreCase(const Text& a, const Text& b) {
@@ -210,7 +135,7 @@ public:
     }
 
     template <class Text> static bool Less(const Text& a, const Text& b) {
-        return Less(a.buffer, a.length, b.buffer, b.length);
+        return StringComparison::Less(a.buffer, a.length, b.buffer, b.length);
     }
 
     /// On a failed allocation nothing changes.
@@ -239,29 +164,31 @@ public:
 
     template <class Text>
     static unsigned long IndexOf(const Text& s, const Text& text, unsigned long start) {
-        return Find(s.buffer, s.length, ConstData(text), text.length, start);
+        return StringComparison::Find(s.buffer, s.length, ConstData(text), text.length, start);
     }
 
     template <class Text>
     static unsigned long IndexOfIgnoreCase(const Text& s, const Text& text, unsigned long start) {
-        return FindFolded(s.buffer, s.length, ConstData(text), text.length, start,
-                          LowerUnit<UnitOf<Text>>);
+        return StringComparison::FindFolded(s.buffer, s.length, ConstData(text), text.length, start,
+                                            LowerUnit<UnitOf<Text>>);
     }
 
     template <class Text> static unsigned long IndexLastOf(const Text& s, const Text& text) {
-        return FindLast(ConstData(s), s.length, ConstData(text), text.length, Equal<UnitOf<Text>>);
+        return StringComparison::FindLast(ConstData(s), s.length, ConstData(text), text.length,
+                                          StringComparison::Equal<UnitOf<Text>>);
     }
 
     template <class Text>
     static unsigned long IndexLastOfIgnoreCase(const Text& s, const Text& text) {
-        return FindLast(ConstData(s), s.length, ConstData(text), text.length,
-                        EqualIgnoringCase<UnitOf<Text>>);
+        return StringComparison::FindLast(ConstData(s), s.length, ConstData(text), text.length,
+                                          EqualIgnoringCase<UnitOf<Text>>);
     }
 
     template <class Text> static bool StartsWith(const Text& s, const Text& text) {
         if (s.IsEmpty())
             return text.IsEmpty();
-        return text.length <= s.length && Equal(s.buffer, text.buffer, text.length);
+        return text.length <= s.length &&
+               StringComparison::Equal(s.buffer, text.buffer, text.length);
     }
 
     /// False for an empty `text`: the start searched from is the length,
@@ -357,7 +284,7 @@ private:
 
     template <class Char>
     static bool EqualIgnoringCase(const Char* a, const Char* b, unsigned long n) {
-        return EqualFolded(a, b, n, LowerUnit<Char>);
+        return StringComparison::EqualFolded(a, b, n, LowerUnit<Char>);
     }
 
     static long ReadLong(const char* text, char** end) { return std::strtol(text, end, 10); }
@@ -416,10 +343,6 @@ private:
         Text result;
         result.Adopt(block, size);
         return result;
-    }
-
-    static bool CanStartAt(unsigned long size, unsigned long needleSize, unsigned long start) {
-        return start < size && needleSize <= size && start <= size - needleSize;
     }
 
     template <class Char> static Char* Copy(Char* out, const Char* from, unsigned long n) {
