@@ -1,5 +1,6 @@
 #include "AdministratorRights.h"
 
+#include "Descriptor.h"
 #include "DescriptorInheritance.h"
 #include "ProcessLibrary.h"
 #include "SystemCall.h"
@@ -70,13 +71,15 @@ OSStatus AdministratorRights::ExecuteWithPrivileges(AuthorizationRef authorizati
     int channel[2];
     if (!DescriptorInheritance::OpenPipe(channel))
         return errAuthorizationToolExecuteFailure;
-    const long process = ProcessLibrary::Spawn(command, {channel[1], /*quietErrors=*/false});
-    close(channel[1]);
-    if (process < 0) {
-        close(channel[0]);
+    Descriptor readEnd(channel[0]);
+    Descriptor writeEnd(channel[1]);
+    const long process = ProcessLibrary::Spawn(command, {writeEnd.Get(), /*quietErrors=*/false});
+    // Only the tool may hold the write end, or reading would never see its end.
+    writeEnd.Reset();
+    if (process < 0)
         return errAuthorizationToolExecuteFailure;
-    }
-    output->descriptor = channel[0];
+    // The caller's from here: ToolExitStatus closes it.
+    output->descriptor = readEnd.Release();
     output->process = process;
     toolInterrupts = std::make_unique<InterruptsIgnoredWhileToolRuns>();
     return errAuthorizationSuccess;
