@@ -203,8 +203,9 @@ TEST_F(TreeCopyFolderAt, GoesAtMostItsDepthLimitDeep) {
             chain += "/d";
         Make({chain + "/f"});
         const std::string copy = "copy" + std::to_string(depth);
-        EXPECT_EQ(TreeCopy::CopyFolderAt(P("src" + std::to_string(depth)), folder, copy),
-                  depth == TreeCopy::kMaxDepth)
+        EXPECT_EQ(
+            TreeCopy::CopyFolderAt(P("src" + std::to_string(depth)), folder, copy).Succeeded(),
+            depth == TreeCopy::kMaxDepth)
             << depth;
         const std::string deepest = copy + chain.substr(chain.find('/'), 2 * TreeCopy::kMaxDepth);
         EXPECT_TRUE(fs::is_directory(P(deepest))) << depth;

@@ -1,5 +1,6 @@
 #include "FileLibrary.h"
 
+#include "Descriptor.h"
 #include "PathLibrary.h"
 #include "ProcessLibrary.h"
 #include "TreeCopy.h"
@@ -128,11 +129,8 @@ bool IsRealFolder(const std::string& path) {
 // cp has no form that replaces a link instead of writing through it here.
 bool ReplaceWithCopy(const std::string& source, const std::string& destination) {
     const auto [folder, name] = SplitLast(destination);
-    const int parent = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool copied = parent >= 0 && TreeCopy::CopyFileAt(source, parent, name);
-    if (parent >= 0)
-        close(parent);
-    return copied;
+    const Descriptor parent(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return parent.IsOpen() && TreeCopy::CopyFileAt(source, parent.Get(), name);
 }
 #endif
 
@@ -248,10 +246,8 @@ bool FileLibrary::CopyFolder(const QeString& source, const QeString& destination
     if (!RunTool({kMkdir, "-p"}, {to}))
         return false;
     // Opened without following a link, in case one was put back meanwhile.
-    const int folder = open(to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const bool copied = folder >= 0 && TreeCopy::CopyContents(Text(source), folder);
-    if (folder >= 0)
-        close(folder);
+    const Descriptor folder(open(to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const bool copied = folder.IsOpen() && TreeCopy::CopyContents(Text(source), folder.Get());
     if (copied)
         RunTool({kTouch, "-h"}, {to});
     return copied;

@@ -79,7 +79,7 @@ bool PrivateFolder::CopyTree(const std::string& source, const std::string& desti
     const std::string parent = PathLibrary::RemoveLastPathComponent(destination);
     const std::string name = destination.substr(destination.find_last_of('/') + 1);
     if (descriptor.IsOpen() && parent == path)
-        return TreeCopy::CopyFolderAt(source, descriptor.Get(), name);
+        return TreeCopy::CopyFolderAt(source, descriptor.Get(), name).Succeeded();
     const Descriptor folder(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return folder.IsOpen() && TreeCopy::CopyFolderAt(source, folder.Get(), name);
 }

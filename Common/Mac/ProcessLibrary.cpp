@@ -1,6 +1,7 @@
 #include "ProcessLibrary.h"
 
 #include "DescriptorInheritance.h"
+#include "Outcome.h"
 #include "SystemCall.h"
 
 #include <cerrno>
@@ -68,18 +69,48 @@ void ConnectStreams(const ProcessLibrary::Output& output) {
 }
 
 // The parent's side of Spawn: `report` ends without a byte once the child
-// exec'd. The child's process id, or -1 (a failed exec's child waited for).
-long AwaitExecReport(pid_t child, int report) {
+// exec'd. A failed exec's child is waited for.
+Outcome AwaitExecReport(pid_t child, int report) {
+    const Outcome forked = child < 0 ? Outcome::FromErrno("cannot fork") : Outcome::Success();
     int error = 0;
     const ssize_t n = SystemCall::RetryOnEintr([&] { return read(report, &error, sizeof error); });
     close(report);
-    if (child < 0)
-        return -1;
-    if (n > 0) {
-        ProcessLibrary::WaitForExit(child);
-        return -1;
-    }
-    return child;
+    if (!forked || n <= 0)
+        return forked;
+    ProcessLibrary::WaitForExit(child);
+    errno = error;
+    return Outcome::FromErrno("cannot run the program");
+}
+
+Outcome Start(const std::vector<std::string>& arguments, const ProcessLibrary::Output& output,
+              pid_t& child) {
+    if (arguments.empty() || arguments[0].empty() || arguments[0][0] != '/')
+        return Outcome::Failure(0, "not a program named by an absolute path");
+    std::vector<char*> argv = ArgumentVector(arguments);
+    // A pipe closed on exec carries a failure of exec back.
+    int report[2];
+    if (!DescriptorInheritance::OpenPipe(report))
+        return Outcome::FromErrno("cannot make a pipe");
+    std::fflush(nullptr);
+    child = DescriptorInheritance::Fork();
+    if (child == 0)
+        ExecInChild(argv, output, report[1]);
+    close(report[1]);
+    return AwaitExecReport(child, report[0]);
+}
+
+Outcome WaitFor(long process, int& status) {
+    if (SystemCall::RetryOnEintr([&] { return waitpid(static_cast<pid_t>(process), &status, 0); }) <
+        0)
+        return Outcome::FromErrno("cannot wait for the program");
+    return Outcome::Success();
+}
+
+// The exit status, or 128 plus the signal that ended it.
+int ExitStatusOf(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 } // namespace
@@ -113,29 +144,13 @@ void ProcessLibrary::KeepInheritedDescriptorsFromChildren() {
 }
 
 long ProcessLibrary::Spawn(const std::vector<std::string>& arguments, const Output& output) {
-    if (arguments.empty() || arguments[0].empty() || arguments[0][0] != '/')
-        return -1;
-    std::vector<char*> argv = ArgumentVector(arguments);
-    // A pipe closed on exec carries a failure of exec back.
-    int report[2];
-    if (!DescriptorInheritance::OpenPipe(report))
-        return -1;
-    std::fflush(nullptr);
-    const pid_t child = DescriptorInheritance::Fork();
-    if (child == 0)
-        ExecInChild(argv, output, report[1]);
-    close(report[1]);
-    return AwaitExecReport(child, report[0]);
+    pid_t child = -1;
+    return Start(arguments, output, child) ? child : -1;
 }
 
 int ProcessLibrary::WaitForExit(long process) {
     int status = 0;
-    if (SystemCall::RetryOnEintr([&] { return waitpid(static_cast<pid_t>(process), &status, 0); }) <
-        0)
-        return -1;
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    return WaitFor(process, status) ? ExitStatusOf(status) : -1;
 }
 
 int ProcessLibrary::Run(const std::vector<std::string>& arguments, const Output& output) {

@@ -14,6 +14,8 @@
 #ifndef QE_TREECOPY_H
 #define QE_TREECOPY_H
 
+#include "Outcome.h"
+
 #include <string>
 
 class TreeCopy {
@@ -26,20 +28,21 @@ public:
     /// Copies the content of the folder at `source` into the folder open as
     /// `destination`, whose own mode and times stay: folders are merged, and
     /// a file or link replaces a file or link in its place (a link or file in
-    /// the place of a folder is replaced too). False when any entry failed (a
-    /// FIFO, device or socket in the source, a real folder where the source
-    /// has a file or link, the destination folder itself met in the source);
-    /// the other entries are copied all the same.
-    static bool CopyContents(const std::string& source, int destination);
+    /// the place of a folder is replaced too). A failure, naming the first
+    /// entry that failed, when any did (a FIFO, device or socket in the
+    /// source, a real folder where the source has a file or link, the
+    /// destination folder itself met in the source); the other entries are
+    /// copied all the same.
+    static Outcome CopyContents(const std::string& source, int destination);
     /// Copies the folder at `source` as a new folder `name` inside the folder
     /// open as `parent`; fails when `name` exists. Its mode is the source's,
     /// but the whole copy belongs to this process's user, whoever owns the
     /// source: a copy made by root for its own use is root's alone.
-    static bool CopyFolderAt(const std::string& source, int parent, const std::string& name);
+    static Outcome CopyFolderAt(const std::string& source, int parent, const std::string& name);
     /// Copies the regular file at `source` (a link to one is followed) as
     /// `name` inside the folder open as `parent`, replacing a file or link
     /// there; fails on a folder there, or on a source that is no regular file.
-    static bool CopyFileAt(const std::string& source, int parent, const std::string& name);
+    static Outcome CopyFileAt(const std::string& source, int parent, const std::string& name);
 };
 
 #endif

@@ -1,89 +1,24 @@
 #include "TreeRemoval.h"
 
-#include "PathLibrary.h"
-#include "TrustedPath.h"
+#include "Descriptor.h"
+#include "EntryLook.h"
+#include "FolderChain.h"
+#include "FolderListing.h"
 
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 using Result = TreeRemoval::Result;
 using Status = TreeRemoval::Status;
-using Mode = TreeRemoval::Mode;
+using Kind = EntryLook::Kind;
 
-Result Done() {
-    return {Status::Done, ""};
-}
-
-Result FailedWith(int error) {
-    return {Status::Failed, std::strerror(error)};
-}
-
-Result CheckedName(const std::string& name) {
-    return PathLibrary::IsEntryName(name) ? Done()
-                                          : Result{Status::Failed, "not the name of one entry"};
-}
-
-// The entry `name` of `parent` itself, never what a link leads to: Done with
-// its `status`, or Absent, or Failed.
-Result LookAt(int parent, const std::string& name, struct stat& status) {
-    const Result named = CheckedName(name);
-    if (named.status != Status::Done)
-        return named;
-    if (fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
-        return Done();
-    return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
-}
-
-// Folders that are links or no folders are left alone, whatever their kind.
-Result NotARealFolder(int parent, const std::string& name) {
-    struct stat status;
-    const bool isLink =
-        fstatat(parent, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
-    return {Status::Kept, isLink ? "a symbolic link" : "not a folder"};
-}
-
-// In a folder every user may write to, an entry someone untrusted owns may
-// have been put there by them: it is not touched.
-Result GuardedEntry(int parent, const std::string& name, const FolderTrust& trust) {
-    struct stat folder, entry;
-    if (fstat(parent, &folder) != 0)
-        return FailedWith(errno);
-    if ((folder.st_mode & S_IWOTH) == 0)
-        return Done();
-    if (fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
-    const std::string why = trust.WhyEntryUnsafe(folder, entry.st_uid);
-    return why.empty() ? Done() : Result{Status::Failed, why};
-}
-
-struct Entry {
-    std::string name;
-    unsigned char type;
-};
-
-// The folder's entries, read whole before any is removed.
-bool ReadEntries(int folder, std::vector<Entry>& entries) {
-    const int copy = fcntl(folder, F_DUPFD_CLOEXEC, 0);
-    DIR* listing = copy >= 0 ? fdopendir(copy) : nullptr;
-    if (listing == nullptr) {
-        if (copy >= 0)
-            close(copy);
-        return false;
-    }
-    errno = 0;
-    while (const dirent* entry = readdir(listing)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            entries.push_back({entry->d_name, entry->d_type});
-    }
-    const bool complete = errno == 0;
-    closedir(listing);
-    return complete;
+Result FailedWithErrno() {
+    return Result::Failed(Outcome::FromErrno());
 }
 
 // Empties the chain's current folder and all below it, one level of pending
@@ -91,7 +26,7 @@ bool ReadEntries(int folder, std::vector<Entry>& entries) {
 // descriptors grow with the depth.
 class Emptying {
 public:
-    explicit Emptying(TreeRemoval::Folders& chain) : chain(chain) {}
+    explicit Emptying(FolderChain& chain) : chain(chain) {}
 
     // The first failure, with its path below the emptied folder; Done when
     // the folder is empty.
@@ -109,7 +44,7 @@ public:
 
 private:
     struct Level {
-        std::vector<Entry> entries;
+        std::vector<FolderListing::Entry> entries;
         std::size_t next = 0;
         std::string name;
         bool failed = false;
@@ -117,15 +52,16 @@ private:
 
     bool Open(const std::string& name) {
         pending.push_back({{}, 0, name, false});
-        if (ReadEntries(chain.Current(), pending.back().entries))
+        const Outcome read = FolderListing::Read(chain.Current(), pending.back().entries);
+        if (read)
             return true;
-        Fail("", FailedWith(errno));
+        Fail("", Result::Failed(read));
         return !pending.back().entries.empty();
     }
 
     void RemoveNext() {
         Level& level = pending.back();
-        const Entry& entry = level.entries[level.next++];
+        const FolderListing::Entry& entry = level.entries[level.next++];
         const int folder = chain.Current();
         const Result guarded = chain.Guarded(entry.name);
         if (guarded.status != Status::Done)
@@ -136,14 +72,14 @@ private:
             // A folder now stands there (EISDIR; EPERM on macOS), or the
             // entry cannot be removed.
             if (errno != EISDIR && errno != EPERM)
-                return Fail(entry.name, FailedWith(errno));
+                return Fail(entry.name, FailedWithErrno());
         }
         const Result entered = chain.Enter(entry.name);
         if (entered.status == Status::Done) {
             Open(entry.name);
         } else if (entered.status == Status::Kept) {
             if (unlinkat(folder, entry.name.c_str(), 0) != 0 && errno != ENOENT)
-                Fail(entry.name, FailedWith(errno));
+                Fail(entry.name, FailedWithErrno());
         } else if (entered.status == Status::Failed) {
             Fail(entry.name, entered);
         }
@@ -164,7 +100,7 @@ private:
         if (done.failed)
             pending.back().failed = true;
         else if (unlinkat(chain.Current(), done.name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
-            Fail(done.name, FailedWith(errno));
+            Fail(done.name, FailedWithErrno());
         return true;
     }
 
@@ -178,194 +114,89 @@ private:
         path += name;
         if (!path.empty() && path.back() == '/')
             path.pop_back();
-        failure = {Status::Failed, (path.empty() ? "" : path + ": ") + result.reason};
+        failure = Result::Failed(result.failure.In(path));
     }
 
-    TreeRemoval::Folders& chain;
+    FolderChain& chain;
     std::vector<Level> pending;
-    Result failure = Done();
+    Result failure = Result::Done();
 };
 
 Result RemoveFolder(int parent, const std::string& name, const FolderTrust& trust) {
-    TreeRemoval::Folders chain{Descriptor(fcntl(parent, F_DUPFD_CLOEXEC, 0)), trust};
+    FolderChain chain{Descriptor(fcntl(parent, F_DUPFD_CLOEXEC, 0)), trust};
     if (chain.Current() < 0)
-        return FailedWith(errno);
+        return FailedWithErrno();
     const Result entered = chain.Enter(name);
     if (entered.status == Status::Kept)
-        return unlinkat(parent, name.c_str(), 0) == 0 ? Done() : FailedWith(errno);
+        return unlinkat(parent, name.c_str(), 0) == 0 ? Result::Done() : FailedWithErrno();
     if (entered.status != Status::Done)
         return entered;
     const Result emptied = Emptying(chain).Run();
     if (emptied.status != Status::Done)
         return emptied;
-    if (chain.Leave().status != Status::Done)
-        return {Status::Failed, "moved while it was being removed"};
-    return unlinkat(chain.Current(), name.c_str(), AT_REMOVEDIR) == 0 ? Done() : FailedWith(errno);
-}
-
-bool HoldsOnly(int parent, const std::string& name, const std::set<std::string>& goingAway) {
-    const Descriptor folder(openat(parent, name.c_str(), Descriptor::kFolderFlags));
-    std::vector<Entry> entries;
-    if (!folder.IsOpen() || !ReadEntries(folder.Get(), entries))
-        return false;
-    for (const Entry& entry : entries) {
-        if (goingAway.count(entry.name) == 0)
-            return false;
-    }
-    return true;
-}
-
-Result CheckEmptyFolder(int parent, const std::string& name,
-                        const std::set<std::string>& goingAway) {
-    struct stat status;
-    const Result found = LookAt(parent, name, status);
-    if (found.status != Status::Done)
-        return found;
-    if (!S_ISDIR(status.st_mode))
-        return {Status::Kept, "not a folder"};
-    return HoldsOnly(parent, name, goingAway) ? Done() : Result{Status::Kept, "not empty"};
+    const Result left = chain.Leave();
+    if (left.status != Status::Done)
+        return left;
+    return unlinkat(chain.Current(), name.c_str(), AT_REMOVEDIR) == 0 ? Result::Done()
+                                                                      : FailedWithErrno();
 }
 
 } // namespace
 
-TreeRemoval::Folders::Folders(Descriptor first, const FolderTrust& trust) : trust(trust) {
-    Identity identity;
-    if (first.IsOpen() && !FolderIdentity::Of(first.Get(), identity))
-        first.Reset();
-    levels.push_back({std::move(first), identity});
-}
-
-TreeRemoval::Result TreeRemoval::Folders::Enter(const std::string& name) {
-    const Result named = CheckedName(name);
-    if (named.status != Status::Done)
-        return named;
-    Descriptor folder(openat(Current(), name.c_str(), Descriptor::kFolderFlags));
-    if (!folder.IsOpen()) {
-        if (errno == ENOENT)
-            return {Status::Absent, ""};
-        return errno == ELOOP || errno == ENOTDIR ? NotARealFolder(Current(), name)
-                                                  : FailedWith(errno);
-    }
-    Identity identity;
-    if (!FolderIdentity::Of(folder.Get(), identity))
-        return FailedWith(errno);
-    const Identity& here = levels.back().identity;
-    if (identity.device != here.device || identity.mount != here.mount)
-        return {Status::Failed, "on another file system"};
-    // Anyone else who may change it may have renamed another user's entries
-    // in there to the names of what is to be removed.
-    const std::string entryWhy = trust.WhyEntryUnsafe(here.status, identity.status.st_uid);
-    const std::string why = entryWhy.empty() ? trust.WhyUnsafe(identity.status) : entryWhy;
-    if (!why.empty())
-        return {Status::Failed, why};
-    levels.push_back({std::move(folder), identity});
-    CloseOldestIfOverBudget();
-    return Done();
-}
-
-void TreeRemoval::Folders::CloseOldestIfOverBudget() {
-    if (levels.size() - firstOpen > kMaxOpenFolders)
-        levels[firstOpen++].folder.Reset();
-}
-
-TreeRemoval::Result TreeRemoval::Folders::Leave() {
-    if (levels.size() < 2)
-        return {Status::Failed, "no folder to go back to"};
-    Level& parent = levels[levels.size() - 2];
-    if (!parent.folder.IsOpen()) {
-        Descriptor reopened(openat(Current(), "..", Descriptor::kFolderFlags));
-        Identity identity;
-        if (!reopened.IsOpen() || !FolderIdentity::Of(reopened.Get(), identity) ||
-            !(identity == parent.identity)) {
-            levels.resize(1);
-            levels[0].folder.Reset();
-            firstOpen = 0;
-            return {Status::Failed, "moved while it was being removed"};
-        }
-        parent.folder = std::move(reopened);
-        firstOpen = levels.size() - 2;
-    }
-    levels.pop_back();
-    return Done();
-}
-
-TreeRemoval::Result TreeRemoval::Folders::Guarded(const std::string& name) const {
-    if ((levels.back().identity.status.st_mode & S_IWOTH) == 0)
-        return Done();
-    return GuardedEntry(Current(), name, trust);
-}
-
-TreeRemoval::Result TreeRemoval::OpenTargetFolder(const std::string& path, Descriptor& folder,
-                                                  const FolderTrust& trust) {
-    const TrustedPath::Result opened = TrustedPath::OpenFolder(path, trust, folder);
-    switch (opened.status) {
-    case TrustedPath::Result::Status::Opened:
-        return Done();
-    case TrustedPath::Result::Status::Absent:
-        return {Status::Absent, ""};
-    case TrustedPath::Result::Status::Refused:
-        break;
-    }
-    return {Status::Failed, opened.reason};
-}
-
-TreeRemoval::Result TreeRemoval::RemoveItemAt(int parent, const std::string& name, Mode mode,
+TreeRemoval::Result TreeRemoval::RemoveItemAt(int parent, const std::string& name,
                                               const FolderTrust& trust) {
-    struct stat status;
-    const Result found = LookAt(parent, name, status);
+    Kind kind;
+    const Result found = EntryLook::KindOf(parent, name, kind);
     if (found.status != Status::Done)
         return found;
-    const Result guarded = GuardedEntry(parent, name, trust);
-    if (guarded.status != Status::Done || mode == Mode::Check)
+    const Result guarded = EntryLook::Guard(parent, name, trust);
+    if (guarded.status != Status::Done)
         return guarded;
-    if (S_ISDIR(status.st_mode))
+    if (kind == Kind::Folder)
         return RemoveFolder(parent, name, trust);
     if (unlinkat(parent, name.c_str(), 0) == 0)
-        return Done();
+        return Result::Done();
     // Swapped for a folder since it was looked at: removed as a folder, never
     // followed.
     return errno == EISDIR || errno == EPERM ? RemoveFolder(parent, name, trust)
-                                             : FailedWith(errno);
+                                             : FailedWithErrno();
 }
 
-TreeRemoval::Result TreeRemoval::RemoveEmptyFolderAt(int parent, const std::string& name, Mode mode,
-                                                     const std::set<std::string>& goingAway,
+TreeRemoval::Result TreeRemoval::RemoveEmptyFolderAt(int parent, const std::string& name,
                                                      const FolderTrust& trust) {
-    const Result named = CheckedName(name);
+    const Result named = EntryLook::Named(name);
     if (named.status != Status::Done)
         return named;
-    const Result guarded = GuardedEntry(parent, name, trust);
+    const Result guarded = EntryLook::Guard(parent, name, trust);
     if (guarded.status != Status::Done)
         return guarded;
-    if (mode == Mode::Check)
-        return CheckEmptyFolder(parent, name, goingAway);
     if (unlinkat(parent, name.c_str(), AT_REMOVEDIR) == 0)
-        return Done();
+        return Result::Done();
     switch (errno) {
     case ENOENT:
-        return {Status::Absent, ""};
+        return Result::Absent();
     case ENOTEMPTY:
     case EEXIST:
-        return {Status::Kept, "not empty"};
+        return Result::Kept("not empty");
     case ENOTDIR:
-        return NotARealFolder(parent, name);
+        return EntryLook::NotARealFolder(parent, name);
     default:
-        return FailedWith(errno);
+        return FailedWithErrno();
     }
 }
 
-TreeRemoval::Result TreeRemoval::RemoveLinkAt(int parent, const std::string& name, Mode mode,
+TreeRemoval::Result TreeRemoval::RemoveLinkAt(int parent, const std::string& name,
                                               const FolderTrust& trust) {
-    struct stat status;
-    const Result found = LookAt(parent, name, status);
+    Kind kind;
+    const Result found = EntryLook::KindOf(parent, name, kind);
     if (found.status != Status::Done)
         return found;
-    if (!S_ISLNK(status.st_mode))
-        return {Status::Kept, "not a symbolic link"};
-    const Result guarded = GuardedEntry(parent, name, trust);
+    if (kind != Kind::Link)
+        return Result::Kept("not a symbolic link");
+    const Result guarded = EntryLook::Guard(parent, name, trust);
     if (guarded.status != Status::Done)
         return guarded;
-    if (mode == Mode::Check || unlinkat(parent, name.c_str(), 0) == 0)
-        return Done();
-    return errno == ENOENT ? Result{Status::Absent, ""} : FailedWith(errno);
+    if (unlinkat(parent, name.c_str(), 0) == 0)
+        return Result::Done();
+    return errno == ENOENT ? Result::Absent() : FailedWithErrno();
 }

@@ -1,10 +1,10 @@
 #include "TrustedPath.h"
 
+#include "Outcome.h"
 #include "PathLibrary.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,7 +21,8 @@ Result Opened() {
 }
 
 Result RefusedWith(int error) {
-    return {Status::Refused, std::strerror(error)};
+    errno = error;
+    return {Status::Refused, Outcome::FromErrno().Message()};
 }
 
 // A folder that root owns and nobody else may write to. A sticky bit is not

@@ -1,6 +1,9 @@
 #include "Remover.h"
 
+#include "EntryLook.h"
+#include "FolderChain.h"
 #include "PrintableText.h"
+#include "TrustedPath.h"
 
 #include <cstddef>
 #include <optional>
@@ -30,10 +33,68 @@ Line::Kind LineKindOf(Status status) {
     return Line::Kind::Failed;
 }
 
+// The folder at `path`, opened from "/" by TrustedPath alone.
+Result OpenTargetFolder(const std::string& path, Descriptor& folder) {
+    const TrustedPath::Result opened =
+        TrustedPath::OpenFolder(path, FolderTrust::ForThisProcess(), folder);
+    switch (opened.status) {
+    case TrustedPath::Result::Status::Opened:
+        return Result::Done();
+    case TrustedPath::Result::Status::Absent:
+        return Result::Absent();
+    case TrustedPath::Result::Status::Refused:
+        break;
+    }
+    return Result::Refused(opened.reason);
+}
+
+// A dry run's verdicts: what the removal would say of the entry, found by
+// looking only. Only the entry itself is looked at, not what a folder holds.
+Result WouldRemoveItem(int parent, const std::string& name) {
+    EntryLook::Kind kind;
+    const Result found = EntryLook::KindOf(parent, name, kind);
+    if (found.status != Status::Done)
+        return found;
+    return EntryLook::Guard(parent, name, FolderTrust::ForThisProcess());
+}
+
+// Done when the entry is of the kind `wanted`; Kept, saying why, when it is
+// of another.
+Result OfKind(int parent, const std::string& name, EntryLook::Kind wanted, const char* otherwise) {
+    EntryLook::Kind kind;
+    const Result found = EntryLook::KindOf(parent, name, kind);
+    if (found.status != Status::Done || kind == wanted)
+        return found;
+    return Result::Kept(otherwise);
+}
+
+// A folder counts as empty when every entry it holds is among `goingAway`.
+Result WouldRemoveEmptyFolder(int parent, const std::string& name,
+                              const std::set<std::string>& goingAway) {
+    const Result named = EntryLook::Named(name);
+    if (named.status != Status::Done)
+        return named;
+    const Result guarded = EntryLook::Guard(parent, name, FolderTrust::ForThisProcess());
+    if (guarded.status != Status::Done)
+        return guarded;
+    const Result folder = OfKind(parent, name, EntryLook::Kind::Folder, "not a folder");
+    if (folder.status != Status::Done)
+        return folder;
+    return EntryLook::HoldsOnly(parent, name, goingAway) ? Result::Done()
+                                                         : Result::Kept("not empty");
+}
+
+Result WouldRemoveLink(int parent, const std::string& name) {
+    const Result link = OfKind(parent, name, EntryLook::Kind::Link, "not a symbolic link");
+    if (link.status != Status::Done)
+        return link;
+    return EntryLook::Guard(parent, name, FolderTrust::ForThisProcess());
+}
+
 class Execution {
 public:
     Execution(const RemovalPlan& plan, TreeRemoval::Mode mode, const Remover::Report& report)
-        : plan(plan), mode(mode), report(report) {}
+        : plan(plan), dryRun(mode == TreeRemoval::Mode::Check), report(report) {}
 
     void Do(std::size_t index) {
         const Action& action = plan.actions[index];
@@ -56,11 +117,11 @@ public:
         case Kind::Leave:
             return Leave(action);
         case Kind::RemoveItem:
-            return Say(action, TreeRemoval::RemoveItemAt(chain->Current(), action.name, mode));
+            return RemoveItem(action);
         case Kind::RemoveShortcut:
             return RemoveShortcut(action);
         case Kind::Keep:
-            return Say(action, {Status::Kept, action.why});
+            return Say(action, Result::Kept(action.why));
         case Kind::Skip:
             break;
         }
@@ -85,7 +146,7 @@ private:
         chain.reset();
         goingAway.clear();
         Descriptor folder;
-        const Result opened = TreeRemoval::OpenTargetFolder(action.folder, folder);
+        const Result opened = OpenTargetFolder(action.folder, folder);
         if (opened.status != Status::Done) {
             Say(action, opened);
             targetEnded = true;
@@ -115,9 +176,16 @@ private:
         const std::set<std::string> entriesGone = std::move(goingAway.back());
         goingAway.pop_back();
         if (!action.why.empty())
-            return Say(action, {Status::Kept, action.why});
-        Say(action,
-            TreeRemoval::RemoveEmptyFolderAt(chain->Current(), action.name, mode, entriesGone));
+            return Say(action, Result::Kept(action.why));
+        const int folder = chain->Current();
+        Say(action, dryRun ? WouldRemoveEmptyFolder(folder, action.name, entriesGone)
+                           : TreeRemoval::RemoveEmptyFolderAt(folder, action.name));
+    }
+
+    void RemoveItem(const Action& action) {
+        const int folder = chain->Current();
+        Say(action, dryRun ? WouldRemoveItem(folder, action.name)
+                           : TreeRemoval::RemoveItemAt(folder, action.name));
     }
 
     // The shortcuts of one named target follow each other: its folder is
@@ -125,14 +193,16 @@ private:
     void RemoveShortcut(const Action& action) {
         if (!shortcutFolder.IsOpen() || shortcutFolderPath != action.folder) {
             shortcutFolder.Reset();
-            const Result opened = TreeRemoval::OpenTargetFolder(action.folder, shortcutFolder);
+            const Result opened = OpenTargetFolder(action.folder, shortcutFolder);
             if (opened.status != Status::Done) {
                 shortcutFolder.Reset();
                 return Say(action, opened);
             }
             shortcutFolderPath = action.folder;
         }
-        Say(action, TreeRemoval::RemoveLinkAt(shortcutFolder.Get(), action.name, mode));
+        const int folder = shortcutFolder.Get();
+        Say(action, dryRun ? WouldRemoveLink(folder, action.name)
+                           : TreeRemoval::RemoveLinkAt(folder, action.name));
     }
 
     void Say(const Action& action, const Result& result) {
@@ -142,14 +212,15 @@ private:
         if (result.status == Status::Failed && !action.ignoreErrors)
             succeeded = false;
         // The path is put together only here, for the one line that needs it.
-        report(
-            {LineKindOf(result.status), plan.PathOf(current), result.reason, action.ignoreErrors});
+        report({LineKindOf(result.status), plan.PathOf(current), result.Reason(),
+                action.ignoreErrors});
     }
 
     const RemovalPlan& plan;
-    const TreeRemoval::Mode mode;
+    // Nothing changes: each entry is only looked at.
+    const bool dryRun;
     const Remover::Report& report;
-    std::optional<TreeRemoval::Folders> chain;
+    std::optional<FolderChain> chain;
     // Per folder entered, the entries of it that were removed (or would be).
     std::vector<std::set<std::string>> goingAway;
     Descriptor shortcutFolder;

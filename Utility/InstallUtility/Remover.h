@@ -32,9 +32,9 @@ public:
     /// opened, and gives `report` one line per entry. A failure is reported
     /// and the rest goes on; a target folder that cannot be opened, or a
     /// folder moved away while it was worked in, ends that target's part.
-    /// In Check mode nothing changes and the lines are those a removal would
-    /// give, if nothing failed. False when an action failed whose entry does
-    /// not ignore install errors.
+    /// In Check mode (a dry run) nothing changes: each entry is only looked
+    /// at, and the lines are those a removal would give, if nothing failed. False when an action
+    /// failed whose entry does not ignore install errors.
     static bool Run(const RemovalPlan& plan, TreeRemoval::Mode mode, const Report& report);
 };
 
