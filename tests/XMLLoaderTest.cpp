@@ -7,14 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -278,6 +276,45 @@ TEST(XMLNestingLimitPrograms, ReadAFileAtTheLimitWithA512KiBStack) {
             EXPECT_NE((result.out + result.err).find(run.shows), std::string::npos)
                 << program << " at depth " << depth << ": " << result.out.substr(0, 300);
         }
+    }
+    std::filesystem::remove_all(scratch);
+}
+
+TEST(XMLLoaderLoadPath, SaysWhyAFileIsNotReadOrWhatCutIt) {
+    const std::string scratch = MakeScratchFolder("loader-path");
+    std::string deep;
+    for (unsigned long i = 0; i <= XMLLimits::kMaxDepth; ++i)
+        deep += "<a>";
+    std::ofstream(scratch + "/deep.xml") << deep;
+    std::ofstream(scratch + "/whole.xml") << "<p><q/></p>";
+    ASSERT_EQ(mkfifo((scratch + "/fifo").c_str(), 0600), 0);
+    const std::string withNul = scratch + std::string("/whole.xml\0x", 12);
+    const struct {
+        QeString path;
+        std::string unopened; // empty when the file opens
+        XMLLimits::Cut cut;
+        const char* root; // what the document holds after
+    } cases[] = {
+        {QeString((scratch + "/whole.xml").c_str()), "", XMLLimits::Cut::None, "p"},
+        {QeString((scratch + "/deep.xml").c_str()), "", XMLLimits::Cut::Depth, "a"},
+        {QeString((scratch + "/absent.xml").c_str()), "No such file or directory",
+         XMLLimits::Cut::None, "old"},
+        {QeString(scratch.c_str()), "not a regular file", XMLLimits::Cut::None, "old"},
+        // Refused, not waited on.
+        {QeString((scratch + "/fifo").c_str()), "not a regular file", XMLLimits::Cut::None, "old"},
+        {QeString(withNul.data(), withNul.size()), "not a regular file", XMLLimits::Cut::None,
+         "old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Text(c.path));
+        TiXmlDocument document;
+        document.Parse("<old/>");
+        const XMLLoadReport report = XMLLoader::LoadPath(document, c.path);
+        EXPECT_EQ(report.opened.Succeeded(), c.unopened.empty());
+        EXPECT_EQ(report.opened.Message(), c.unopened);
+        EXPECT_EQ(report.cut, c.cut);
+        ASSERT_NE(document.RootElement(), nullptr);
+        EXPECT_EQ(document.RootElement()->ValueStr(), c.root);
     }
     std::filesystem::remove_all(scratch);
 }

@@ -1,22 +1,11 @@
 #include "Internal/XMLPreScan.h"
 #include "DocumentExtent.h"
-#include "TestSupport.h"
-#include "ToolRun.h"
-#include "XMLParser.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
-#include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
