@@ -55,35 +55,27 @@ std::string PathFault(const std::string& path) {
     return std::string();
 }
 
-// Why one <target> is refused, or empty.
-std::string TargetFault(const std::string* host, const std::string* name, const std::string* path) {
-    if ((host != nullptr) == (name != nullptr))
-        return host != nullptr ? "has both host and name" : "has neither host nor name";
-    const std::string kind = host != nullptr ? "host" : "name";
-    const std::string& label = host != nullptr ? *host : *name;
-    if (label.empty())
-        return "has an empty " + kind;
-    if (label.find('\0') != std::string::npos)
-        return kind + " holds a NUL byte";
-    if (path == nullptr)
-        return "has no path";
-    if (path->find('\0') != std::string::npos)
-        return "path holds a NUL byte";
-    const std::string fault = PathFault(*path);
-    if (!fault.empty())
-        return "path " + Quoted(*path) + " " + fault;
-    return std::string();
-}
-
 // Reads one <target> into `target`.
 Outcome ReadTarget(const TiXmlElement& element, Target& target) {
     const std::string* host = Value(element, "host");
     const std::string* name = Value(element, "name");
     const std::string* path = Value(element, "path");
-    std::string fault = TargetFault(host, name, path);
+    if ((host != nullptr) == (name != nullptr))
+        return Refused(host != nullptr ? "has both host and name" : "has neither host nor name");
+    const std::string kind = host != nullptr ? "host" : "name";
+    const std::string& label = host != nullptr ? *host : *name;
+    if (label.empty())
+        return Refused("has an empty " + kind);
+    if (label.find('\0') != std::string::npos)
+        return Refused(kind + " holds a NUL byte");
+    if (path == nullptr)
+        return Refused("has no path");
+    if (path->find('\0') != std::string::npos)
+        return Refused("path holds a NUL byte");
+    const std::string fault = PathFault(*path);
     if (!fault.empty())
-        return Refused(std::move(fault));
-    (host != nullptr ? target.host : target.name) = ToQeString(host != nullptr ? *host : *name);
+        return Refused("path " + Quoted(*path) + " " + fault);
+    (host != nullptr ? target.host : target.name) = ToQeString(label);
     target.path = ToQeString(*path);
     target.row = element.Row();
     return Outcome::Success();
