@@ -34,7 +34,7 @@ struct DocumentExtent {
         return extent;
     }
 
-    /// What the library reads from `text`, given as PreparedText gives it.
+    /// What the library reads from `text`, given with NULs to spare as XMLLoader gives it.
     static DocumentExtent OfText(const std::string& text) {
         TiXmlDocument document;
         document.Parse((text + std::string(4, '\0')).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);

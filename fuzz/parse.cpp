@@ -3,9 +3,10 @@
 // the nesting and attribute limits against the library's own reading.
 #include "DocumentExtent.h"
 #include "FuzzCheck.h"
+#include "Internal/XMLPreScan.h"
 #include "QeString.h"
 #include "SKUDefinition.h"
-#include "XMLNestingLimit.h"
+#include "XMLLoader.h"
 #include "XMLParser.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ TiXmlDocument LoadedBy(bool library, const std::string& text) {
     if (library)
         document.LoadFile(file, TIXML_ENCODING_UNKNOWN);
     else
-        XMLNestingLimit::LoadFile(document, file);
+        XMLLoader::LoadFile(document, file);
     std::fclose(file);
     return document;
 }
@@ -51,13 +52,12 @@ void CheckLoadFile(const std::string& text) {
     const std::size_t tail = text.size() > 3 ? text.size() - 3 : 0;
     const bool leadByteNearEnd =
         std::any_of(text.begin() + static_cast<std::ptrdiff_t>(tail), text.end(), IsLeadByte);
-    const bool libraryStaysInside =
-        !text.empty() && !leadByteNearEnd &&
-        std::memchr(text.data(), '\0', text.size()) == nullptr &&
-        XMLNestingLimit::SafeLength(text.data(), text.size()) == text.size();
+    const bool libraryStaysInside = !text.empty() && !leadByteNearEnd &&
+                                    std::memchr(text.data(), '\0', text.size()) == nullptr &&
+                                    XMLPreScan::SafeLength(text.data(), text.size()) == text.size();
     if (libraryStaysInside)
         FuzzCheck(Outcome(LoadedBy(false, text)) == Outcome(LoadedBy(true, text)),
-                  "XMLNestingLimit::LoadFile gives the library's own load");
+                  "XMLLoader::LoadFile gives the library's own load");
 }
 
 // The limits follow the library's own reading: at the extent it reads,
@@ -67,23 +67,22 @@ void CheckLoadFile(const std::string& text) {
 void CheckLimits(const std::string& text) {
     const unsigned long size = text.size();
     if (std::memchr(text.data(), '\0', size) != nullptr ||
-        XMLNestingLimit::SafeLength(text.data(), size) != size)
+        XMLPreScan::SafeLength(text.data(), size) != size)
         return;
     const DocumentExtent extent = DocumentExtent::OfText(text);
-    FuzzCheck(XMLNestingLimit::SafeLength(text.data(), size, extent.depth, extent.attributes) ==
-                  size,
+    FuzzCheck(XMLPreScan::SafeLength(text.data(), size, extent.depth, extent.attributes) == size,
               "nothing is cut within the library's own extent");
     const unsigned long unlimited = ~0UL;
     if (extent.depth > 0) {
         const unsigned long cut =
-            XMLNestingLimit::SafeLength(text.data(), size, extent.depth - 1, unlimited);
+            XMLPreScan::SafeLength(text.data(), size, extent.depth - 1, unlimited);
         FuzzCheck(cut < size &&
                       DocumentExtent::OfText(text.substr(0, cut)).depth == extent.depth - 1,
                   "the depth limit cuts where the library would pass it");
     }
     if (extent.attributes > 0) {
         const unsigned long cut =
-            XMLNestingLimit::SafeLength(text.data(), size, unlimited, extent.attributes - 1);
+            XMLPreScan::SafeLength(text.data(), size, unlimited, extent.attributes - 1);
         FuzzCheck(cut < size && DocumentExtent::OfText(text.substr(0, cut)).attributes ==
                                     extent.attributes - 1,
                   "the attribute limit cuts where the library would pass it");

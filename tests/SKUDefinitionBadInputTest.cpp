@@ -1,6 +1,6 @@
 #include "SKUDefinition.h"
 #include "TestSupport.h"
-#include "XMLNestingLimit.h"
+#include "XMLLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +109,7 @@ TEST_F(SKUDefinitionBadInput, HugeAttributeIsStoredWhole) {
 
 TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
     // As deep as the reader goes: product and installFiles take two levels.
-    const int depth = static_cast<int>(XMLNestingLimit::kMaxDepth) - 2;
+    const int depth = static_cast<int>(XMLLimits::kMaxDepth) - 2;
     std::string xml = "<product><installFiles>";
     for (int i = 0; i < depth; ++i)
         xml += "<directory fileName=\"d" + std::to_string(i) + "\">";
@@ -134,19 +134,19 @@ TEST_F(SKUDefinitionBadInput, DeeplyNestedDirectoriesAreReadWhole) {
 
 TEST_F(SKUDefinitionBadInput, TextPastANodeLimitIsRefusedAndSaysWhich) {
     std::string many = R"(<product><sku name="Many"/>)";
-    for (unsigned long i = 0; i < XMLNestingLimit::kMaxNodes; ++i)
+    for (unsigned long i = 0; i < XMLLimits::kMaxNodes; ++i)
         many += "<a/>";
-    const std::pair<std::string, XMLNestingLimit::Cut> cases[] = {
-        {many + "</product>", XMLNestingLimit::Cut::Nodes},
-        {kValid, XMLNestingLimit::Cut::None},
+    const std::pair<std::string, XMLLimits::Cut> cases[] = {
+        {many + "</product>", XMLLimits::Cut::Nodes},
+        {kValid, XMLLimits::Cut::None},
     };
     for (const auto& [text, expected] : cases) {
         SKUDefinition d;
         d.parse(QeString(kValid));
-        XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::Depth;
+        XMLLimits::Cut cut = XMLLimits::Cut::Depth;
         d.fromFile(Write(text), &cut);
         EXPECT_EQ(cut, expected);
-        EXPECT_EQ(Text(d.skuInfo.name), expected == XMLNestingLimit::Cut::None ? "Loaded" : "");
+        EXPECT_EQ(Text(d.skuInfo.name), expected == XMLLimits::Cut::None ? "Loaded" : "");
     }
 }
 
@@ -165,6 +165,6 @@ TEST_F(SKUDefinitionBadInput, NestingPastTheLimitIsReadUpToIt) {
         for (const FileNode* node = &d->installFiles; !node->children.empty(); ++levels)
             node = &node->children.begin()->second;
         // product and installFiles take two of the levels
-        EXPECT_EQ(levels, XMLNestingLimit::kMaxDepth - 2);
+        EXPECT_EQ(levels, XMLLimits::kMaxDepth - 2);
     }
 }

@@ -1,7 +1,7 @@
 #include "SKUInfoPrinter.h"
 #include "TestSupport.h"
 #include "ToolRun.h"
-#include "XMLNestingLimit.h"
+#include "XMLLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -104,11 +104,10 @@ TEST(SKUInfoTool, WarnsAboutAMalformedDocumentButListsIt) {
         std::string warning;
     } cases[] = {
         {product + "<families><family", "warning: /tmp/skuinfo-"},
-        {deep, "nested deeper than " + std::to_string(XMLNestingLimit::kMaxDepth) + " levels"},
-        {deepInUTF8,
-         "nested deeper than " + std::to_string(XMLNestingLimit::kMaxDepth) + " levels"},
+        {deep, "nested deeper than " + std::to_string(XMLLimits::kMaxDepth) + " levels"},
+        {deepInUTF8, "nested deeper than " + std::to_string(XMLLimits::kMaxDepth) + " levels"},
         {wide + "/></product>", "an element with more than " +
-                                    std::to_string(XMLNestingLimit::kMaxAttributes) +
+                                    std::to_string(XMLLimits::kMaxAttributes) +
                                     " attributes; showing what comes before the excess"},
     };
     for (const auto& c : cases) {
@@ -133,7 +132,7 @@ TEST(SKUInfoTool, ShowsNamesHoldingANulEscaped) {
 
 TEST(SKUInfoTool, RefusesADefinitionPastANodeLimit) {
     std::string many = R"(<product><sku name="Many"/>)";
-    for (unsigned long i = 0; i < XMLNestingLimit::kMaxNodes; ++i)
+    for (unsigned long i = 0; i < XMLLimits::kMaxNodes; ++i)
         many += "<a/>";
     // 998 levels add up to about 500,000; each leaf is at 1,000.
     std::string deep = R"(<product><sku name="Deep"/>)";

@@ -1,12 +1,9 @@
 #include "SKUDefinition.h"
 
-#include "FileLibrary.h"
 #include "StringLibrary.h"
-#include "XMLNestingLimit.h"
+#include "XMLLoader.h"
 #include "XMLParser.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 #include <strings.h>
 #include <utility>
@@ -116,22 +113,18 @@ void SKUDefinition::clear() {
     *this = SKUDefinition();
 }
 
-void SKUDefinition::fromFile(const QeString& path, XMLNestingLimit::Cut* cut) {
+void SKUDefinition::fromFile(const QeString& path, XMLLimits::Cut* cut) {
     TiXmlDocument document;
+    const XMLLoadReport report = XMLLoader::LoadPath(document, path);
     if (cut != nullptr)
-        *cut = XMLNestingLimit::Cut::None;
-    if (FILE* file = FileLibrary::OpenRegularFile(path)) {
-        XMLNestingLimit::LoadFile(document, file, cut);
-        std::fclose(file);
-    }
+        *cut = report.cut;
     readDocument(document, DocumentUse::ReleaseAsRead);
 }
 
 void SKUDefinition::parse(const QeString& text) {
     TiXmlDocument document;
     const QeString utf8 = text.ToUTF8();
-    const std::string prepared = XMLNestingLimit::PreparedText(utf8.ConstData(), utf8.Size());
-    document.Parse(prepared.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    XMLLoader::ParseText(document, utf8.ConstData(), utf8.Size());
     readDocument(document, DocumentUse::ReleaseAsRead);
 }
 
@@ -303,101 +296,4 @@ void SKUDefinition::readInstallFiles(FileNode& parent, TiXmlNode* element,
             current.node->children.insert_or_assign(std::move(key), std::move(entry)).first->second;
         pending.push_back({&child, directory, &child.name, nullptr});
     }
-}
-
-namespace {
-
-bool ListHas(const Vector<QeString>& list, const QeString& name) {
-    return std::find(list.begin(), list.end(), name) != list.end();
-}
-
-// The rule of familyHasHost: only a family with plug-ins is known; it is
-// offered to a variant whose family list names it, and, to a variant without
-// a family list of its own, when that variant is `declared()`.
-template <class Declared>
-bool FamilyOffered(const SKUDefinition& definition, const QeString& family,
-                   const QeString& hostVariant,
-                   const std::map<QeString, Vector<QeString>>& familiesOfVariants,
-                   Declared declared) {
-    if (definition.familyPlugins.count(family) == 0)
-        return false;
-    const auto listed = familiesOfVariants.find(hostVariant);
-    if (listed != familiesOfVariants.end() && !listed->second.empty())
-        return ListHas(listed->second, family);
-    return declared();
-}
-
-} // namespace
-
-bool SKUDefinition::contains(const SKUDefinition& other) const {
-    return containsMasksOf(other) && containsHostsOf(other);
-}
-
-bool SKUDefinition::containsMasksOf(const SKUDefinition& other) const {
-    for (const auto& [family, mask] : other.familyPluginsMasks) {
-        const auto mine = familyPluginsMasks.find(family);
-        if (mine == familyPluginsMasks.end() || !QeBitSet(mine->second).Contains(QeBitSet(mask)))
-            return false;
-    }
-    for (const auto& [family, mask] : other.familyFeaturesMasks) {
-        const auto mine = familyFeaturesMasks.find(family);
-        if (mine == familyFeaturesMasks.end() || !mine->second.Contains(mask))
-            return false;
-    }
-    // Content masks only have to be declared for the same families.
-    for (const auto& entry : other.familyContentMasks) {
-        if (familyContentMasks.count(entry.first) == 0)
-            return false;
-    }
-    return true;
-}
-
-bool SKUDefinition::containsHostsOf(const SKUDefinition& other) const {
-    if (ListHas(hosts, QeString("All")))
-        return true;
-    return std::all_of(other.hosts.begin(), other.hosts.end(),
-                       [this](const QeString& host) { return ListHas(hosts, host); });
-}
-
-std::set<QeString> SKUDefinition::getFamilies() const {
-    std::set<QeString> families;
-    for (const auto& entry : hostFamilies) {
-        for (const QeString& family : entry.second) {
-            if (family.IsSet())
-                families.insert(family);
-        }
-    }
-    return families;
-}
-
-bool SKUDefinition::familyHasHost(const QeString& family, const QeString& hostVariant) const {
-    return _familyHasHost(family, hostVariant, hostFamilies, hostVariants);
-}
-
-bool SKUDefinition::familyHasHostBuild(const QeString& family, const QeString& hostVariant) const {
-    return _familyHasHost(family, hostVariant, buildHostFamilies, buildHostVariants);
-}
-
-bool SKUDefinition::_familyHasHost(const QeString& family, const QeString& hostVariant,
-                                   const std::map<QeString, Vector<QeString>>& familiesOfVariants,
-                                   const Vector<QeString>& variants) const {
-    return FamilyOffered(*this, family, hostVariant, familiesOfVariants,
-                         [&] { return ListHas(variants, hostVariant); });
-}
-
-SKUDefinition::FamilyOffers::FamilyOffers(const SKUDefinition& definition)
-    : definition(definition),
-      hostVariants(definition.hostVariants.begin(), definition.hostVariants.end()),
-      buildHostVariants(definition.buildHostVariants.begin(), definition.buildHostVariants.end()) {}
-
-bool SKUDefinition::FamilyOffers::hasHost(const QeString& family,
-                                          const QeString& hostVariant) const {
-    return FamilyOffered(definition, family, hostVariant, definition.hostFamilies,
-                         [&] { return hostVariants.count(hostVariant) != 0; });
-}
-
-bool SKUDefinition::FamilyOffers::hasHostBuild(const QeString& family,
-                                               const QeString& hostVariant) const {
-    return FamilyOffered(definition, family, hostVariant, definition.buildHostFamilies,
-                         [&] { return buildHostVariants.count(hostVariant) != 0; });
 }

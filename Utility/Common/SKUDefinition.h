@@ -14,7 +14,7 @@
 #include "QeBitSet.h"
 #include "QeString.h"
 #include "Vector.h"
-#include "XMLNestingLimit.h"
+#include "XMLLimits.h"
 
 #include <map>
 #include <set>
@@ -67,8 +67,8 @@ public:
     /// Loads the definition from the file at `path`; a file that cannot be
     /// opened, or is not a regular file, gives an empty definition, and so
     /// does one that a node limit refuses. `cut`, when given, gets the limit
-    /// that cut or refused the file (XMLNestingLimit::LoadFile).
-    void fromFile(const QeString& path, XMLNestingLimit::Cut* cut = nullptr);
+    /// that cut or refused the file (XMLLoader::LoadPath).
+    void fromFile(const QeString& path, XMLLimits::Cut* cut = nullptr);
     /// Loads the definition from XML text.
     void parse(const QeString& text);
     /// Reads a parsed document into the members, after clearing them.
@@ -91,10 +91,10 @@ public:
     /// As familyHasHost, for building (the hostsForBuild section).
     bool familyHasHostBuild(const QeString& family, const QeString& hostVariant) const;
 
-    /// familyHasHost and familyHasHostBuild for many questions, by the same
-    /// rule, without a search of the variant lists for each: the declared
-    /// variants are indexed once. Answers for the definition as it was when
-    /// this was made; it must not outlive the definition.
+    /// familyHasHost and familyHasHostBuild, which ask it, for many questions
+    /// without a search of the variant lists for each: the declared variants
+    /// are indexed once. Answers for the definition as it was when this was
+    /// made; it must not outlive the definition.
     ///
     ///   const SKUDefinition::FamilyOffers offers(definition);
     ///   offers.hasHost("Red", "Editor32");  // as definition.familyHasHost
@@ -105,6 +105,10 @@ public:
         bool hasHostBuild(const QeString& family, const QeString& hostVariant) const;
 
     private:
+        bool offered(const QeString& family, const QeString& hostVariant,
+                     const std::map<QeString, Vector<QeString>>& familiesOfVariants,
+                     const std::set<QeString>& declared) const;
+
         const SKUDefinition& definition;
         std::set<QeString> hostVariants;
         std::set<QeString> buildHostVariants;
@@ -132,9 +136,6 @@ private:
     void readDocument(TiXmlDocument& document, DocumentUse use);
     void readInstallFiles(FileNode& parent, TiXmlNode* element, const QeString& parentName,
                           DocumentUse use);
-    bool _familyHasHost(const QeString& family, const QeString& hostVariant,
-                        const std::map<QeString, Vector<QeString>>& familiesOfVariants,
-                        const Vector<QeString>& variants) const;
     bool containsMasksOf(const SKUDefinition& other) const;
     bool containsHostsOf(const SKUDefinition& other) const;
     void parseFamily(TiXmlElement* family);

@@ -1,20 +1,19 @@
 #include "TargetsFile.h"
 
-#include "FileLibrary.h"
+#include "Outcome.h"
 #include "PathLibrary.h"
 #include "PrintableText.h"
-#include "XMLNestingLimit.h"
+#include "XMLLoader.h"
 #include "XMLParser.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <utility>
 
 namespace {
 
 using Target = TargetsFile::Target;
-using Cut = XMLNestingLimit::Cut;
+using Cut = XMLLimits::Cut;
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -32,15 +31,9 @@ std::string LinePrefix(int row) {
     return row > 0 ? "line " + std::to_string(row) + ": " : std::string();
 }
 
-// What the library read before a limit is not the file, whatever it parsed to.
-std::string CutReason(Cut cut) {
-    const std::string refused = XMLNestingLimit::RefusalReason(cut);
-    if (!refused.empty())
-        return refused;
-    if (cut == Cut::Depth)
-        return "elements nested deeper than " + std::to_string(XMLNestingLimit::kMaxDepth);
-    return "an element with more than " + std::to_string(XMLNestingLimit::kMaxAttributes) +
-           " attributes";
+// A file that breaks a rule: the finding is the program's, not the system's.
+Outcome Refused(std::string why) {
+    return Outcome::Failure(0, std::move(why));
 }
 
 // The whole value, NULs from character references included: the C string the
@@ -62,30 +55,30 @@ std::string PathFault(const std::string& path) {
     return std::string();
 }
 
-// Reads one <target> into `target`; why it is refused, or empty.
-std::string ReadTarget(const TiXmlElement& element, Target& target) {
+// Reads one <target> into `target`.
+Outcome ReadTarget(const TiXmlElement& element, Target& target) {
     const std::string* host = Value(element, "host");
     const std::string* name = Value(element, "name");
     const std::string* path = Value(element, "path");
     if ((host != nullptr) == (name != nullptr))
-        return host != nullptr ? "has both host and name" : "has neither host nor name";
+        return Refused(host != nullptr ? "has both host and name" : "has neither host nor name");
     const std::string kind = host != nullptr ? "host" : "name";
     const std::string& label = host != nullptr ? *host : *name;
     if (label.empty())
-        return "has an empty " + kind;
+        return Refused("has an empty " + kind);
     if (label.find('\0') != std::string::npos)
-        return kind + " holds a NUL byte";
+        return Refused(kind + " holds a NUL byte");
     if (path == nullptr)
-        return "has no path";
+        return Refused("has no path");
     if (path->find('\0') != std::string::npos)
-        return "path holds a NUL byte";
+        return Refused("path holds a NUL byte");
     const std::string fault = PathFault(*path);
     if (!fault.empty())
-        return "path " + Quoted(*path) + " " + fault;
+        return Refused("path " + Quoted(*path) + " " + fault);
     (host != nullptr ? target.host : target.name) = ToQeString(label);
     target.path = ToQeString(*path);
     target.row = element.Row();
-    return std::string();
+    return Outcome::Success();
 }
 
 // How a refused target is known besides its place: its host, else its name,
@@ -99,87 +92,83 @@ std::string Label(const TiXmlElement& element) {
 }
 
 // A shortcut's folder must be one: no two named targets share a name.
-std::string DuplicateName(const Target& target, const std::vector<Target>& earlier) {
+Outcome UniqueName(const Target& target, const std::vector<Target>& earlier) {
     if (target.name.IsEmpty())
-        return std::string();
+        return Outcome::Success();
     const auto same = std::find_if(earlier.begin(), earlier.end(),
                                    [&target](const Target& t) { return t.name == target.name; });
     if (same == earlier.end())
-        return std::string();
-    return "name " + Quoted(Text(target.name)) + " is already that of target " +
-           std::to_string(same - earlier.begin() + 1);
+        return Outcome::Success();
+    return Refused("name " + Quoted(Text(target.name)) + " is already that of target " +
+                   std::to_string(same - earlier.begin() + 1));
 }
 
-// The checks of the whole document, up to its root.
-std::string DocumentFault(const TiXmlDocument& document, Cut cut) {
+// The checks of the whole document, up to its root. What the library read
+// before a limit is not the file, whatever it parsed to.
+Outcome WholeDocument(const TiXmlDocument& document, Cut cut) {
     if (cut != Cut::None)
-        return CutReason(cut);
+        return Refused(XMLLimits::CutReason(cut));
     if (document.Error())
-        return LinePrefix(document.ErrorRow()) + document.ErrorDesc();
+        return Refused(LinePrefix(document.ErrorRow()) + document.ErrorDesc());
     const TiXmlElement* root = document.RootElement();
     if (root == nullptr)
-        return "no <targets> element";
+        return Refused("no <targets> element");
     if (root->ValueStr() != "targets")
-        return LinePrefix(root->Row()) + "the root element is <" + root->ValueStr() +
-               ">, not <targets>";
+        return Refused(LinePrefix(root->Row()) + "the root element is <" + root->ValueStr() +
+                       ">, not <targets>");
     if (const TiXmlElement* second = root->NextSiblingElement())
-        return LinePrefix(second->Row()) + "a second top-level element <" + second->ValueStr() +
-               ">";
-    return std::string();
+        return Refused(LinePrefix(second->Row()) + "a second top-level element <" +
+                       second->ValueStr() + ">");
+    return Outcome::Success();
 }
 
-// Every target of `document` into `targets`, or why the file is refused.
-std::string ReadTargets(const TiXmlDocument& document, Cut cut, std::vector<Target>& targets) {
-    const std::string fault = DocumentFault(document, cut);
-    if (!fault.empty())
-        return fault;
+// Every target of `document` into `targets`.
+Outcome ReadTargets(const TiXmlDocument& document, Cut cut, std::vector<Target>& targets) {
+    const Outcome whole = WholeDocument(document, cut);
+    if (!whole)
+        return whole;
     for (const TiXmlElement* element = document.RootElement()->FirstChildElement();
          element != nullptr; element = element->NextSiblingElement()) {
         if (element->ValueStr() != "target")
-            return LinePrefix(element->Row()) + "unknown element <" + element->ValueStr() + ">";
+            return Refused(LinePrefix(element->Row()) + "unknown element <" + element->ValueStr() +
+                           ">");
         Target target;
-        std::string why = ReadTarget(*element, target);
-        if (why.empty())
-            why = DuplicateName(target, targets);
-        if (!why.empty())
-            return "target " + std::to_string(targets.size() + 1) + " (" + Label(*element) +
-                   "line " + std::to_string(element->Row()) + "): " + why;
+        Outcome read = ReadTarget(*element, target);
+        if (read)
+            read = UniqueName(target, targets);
+        if (!read)
+            return read.In("target " + std::to_string(targets.size() + 1) + " (" + Label(*element) +
+                           "line " + std::to_string(element->Row()) + ")");
         targets.push_back(std::move(target));
     }
-    return std::string();
+    return Outcome::Success();
 }
 
-bool Accept(const TiXmlDocument& document, Cut cut, std::vector<Target>& targets,
-            std::string& error) {
-    targets.clear();
-    error = ReadTargets(document, cut, targets);
-    if (!error.empty())
+// All of the file or nothing: `error` gets why it was refused.
+bool Accept(const Outcome& read, std::vector<Target>& targets, std::string& error) {
+    if (!read)
         targets.clear();
-    return error.empty();
+    error = read.Message();
+    return read.Succeeded();
 }
 
 } // namespace
 
 bool TargetsFile::fromFile(const QeString& path, std::string& error) {
-    FILE* file = FileLibrary::OpenRegularFile(path);
-    if (file == nullptr) {
-        targets.clear();
-        error = Quoted(Text(path)) + " is not a readable regular file";
-        return false;
-    }
+    targets.clear();
     TiXmlDocument document;
-    Cut cut = Cut::None;
-    XMLNestingLimit::LoadFile(document, file, &cut);
-    std::fclose(file);
-    return Accept(document, cut, targets, error);
+    const XMLLoadReport report = XMLLoader::LoadPath(document, path);
+    if (!report.opened)
+        return Accept(Refused(Quoted(Text(path)) + " is not a readable regular file"), targets,
+                      error);
+    return Accept(ReadTargets(document, report.cut, targets), targets, error);
 }
 
 bool TargetsFile::parse(const std::string& text, std::string& error) {
-    Cut cut = Cut::None;
-    const std::string prepared = XMLNestingLimit::PreparedText(text.data(), text.size(), &cut);
+    targets.clear();
     TiXmlDocument document;
-    document.Parse(prepared.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-    return Accept(document, cut, targets, error);
+    const Cut cut = XMLLoader::ParseText(document, text.data(), text.size());
+    return Accept(ReadTargets(document, cut, targets), targets, error);
 }
 
 const TargetsFile::Target* TargetsFile::namedTarget(const QeString& name) const {

@@ -29,13 +29,13 @@ public:
     };
     /// The targets in document order; empty whenever a file was refused.
     std::vector<Target> targets;
-    /// Reads the file at `path` (opened with FileLibrary::OpenRegularFile so a FIFO or device is
-    /// refused without blocking; loaded with XMLNestingLimit::LoadFile, as the product definition
-    /// is). False, with `error` saying which target and why, when the file is missing, unreadable,
-    /// malformed, cut by a nesting/attribute limit, or breaks a rule; then `targets` is empty.
+    /// Reads the file at `path` (loaded with XMLLoader::LoadPath, as the product definition is,
+    /// so a FIFO or device is refused without blocking). False, with `error` saying which target
+    /// and why, when the file is missing, unreadable, malformed, cut by a nesting/attribute limit,
+    /// or breaks a rule; then `targets` is empty.
     bool fromFile(const QeString& path, std::string& error);
-    /// The same from text in memory (XMLNestingLimit::PreparedText then TiXmlDocument::Parse, as
-    /// SKUDefinition::parse does); nothing past a NUL is read.
+    /// The same from text in memory (XMLLoader::ParseText, as SKUDefinition::parse does);
+    /// nothing past a NUL is read.
     bool parse(const std::string& text, std::string& error);
     /// The named target called `name`, or nullptr (always for an empty name).
     const Target* namedTarget(const QeString& name) const;

@@ -11,7 +11,7 @@
 #include "Remover.h"
 #include "SKUDefinition.h"
 #include "TargetsFile.h"
-#include "XMLNestingLimit.h"
+#include "XMLLimits.h"
 
 #include <csignal>
 #include <cstdio>
@@ -81,9 +81,9 @@ int Refuse(const Log& log, const std::string& message) {
 int Uninstall(const Options& options) {
     const Log log(!options.dryRun);
     SKUDefinition definition;
-    XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
+    XMLLimits::Cut cut = XMLLimits::Cut::None;
     definition.fromFile(options.definition, &cut);
-    const std::string refused = XMLNestingLimit::RefusalReason(cut);
+    const std::string refused = XMLLimits::RefusalReason(cut);
     if (!refused.empty())
         return Refuse(log, std::string(options.definition) + ": " + refused +
                                ", more than a definition may hold; not read");

@@ -3,19 +3,16 @@
 // Exit status: 0 when the definition was shown, 1 when the file cannot be
 // read or holds no product, 2 for a wrong command line.
 
-#include "FileLibrary.h"
 #include "QeString.h"
 #include "SKUDefinition.h"
 #include "SKUInfoPrinter.h"
-#include "XMLNestingLimit.h"
+#include "XMLLimits.h"
+#include "XMLLoader.h"
 #include "XMLParser.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
@@ -42,13 +39,10 @@ std::string XmlProblem(const char* path, const TiXmlDocument& document) {
     return problem + ": " + description;
 }
 
-// Why `path` could not be opened as a regular file: the error of opening it,
-// or what it is instead.
-std::string WhyUnreadable(const char* path, int error) {
-    struct stat status;
-    if (error == 0 || (stat(path, &status) == 0 && !S_ISREG(status.st_mode)))
-        return "not a regular file";
-    return std::strerror(error);
+// What stands after a cut's reason in the warning that the rest is not shown.
+std::string ShownBeforeCut(XMLLimits::Cut cut) {
+    return cut == XMLLimits::Cut::Depth ? " levels; showing what comes before them"
+                                        : "; showing what comes before the excess";
 }
 
 // The reader itself never reports a problem, so the file is loaded here and
@@ -56,24 +50,16 @@ std::string WhyUnreadable(const char* path, int error) {
 // opened as the reader opens it, so that a FIFO or a device is refused, not
 // waited on. 0 when `document` holds a definition to show.
 int LoadDefinitionFile(const char* path, TiXmlDocument& document) {
-    errno = 0;
-    FILE* file = FileLibrary::OpenRegularFile(QeString(path));
-    if (file == nullptr)
-        return Fail(std::string("cannot read ") + path + ": " + WhyUnreadable(path, errno));
-    XMLNestingLimit::Cut cut = XMLNestingLimit::Cut::None;
-    XMLNestingLimit::LoadFile(document, file, &cut);
-    std::fclose(file);
-    const std::string refused = XMLNestingLimit::RefusalReason(cut);
+    const XMLLoadReport report = XMLLoader::LoadPath(document, QeString(path));
+    if (!report.opened)
+        return Fail(std::string("cannot read ") + path + ": " + report.opened.Message());
+    const std::string refused = XMLLimits::RefusalReason(report.cut);
     if (!refused.empty())
         return Fail(std::string(path) + ": " + refused +
                     ", more than a definition may hold; not read");
-    if (cut == XMLNestingLimit::Cut::Depth) {
-        std::cerr << "skuinfo: warning: " << path << ": elements nested deeper than "
-                  << XMLNestingLimit::kMaxDepth << " levels; showing what comes before them\n";
-    } else if (cut == XMLNestingLimit::Cut::Attributes) {
-        std::cerr << "skuinfo: warning: " << path << ": an element with more than "
-                  << XMLNestingLimit::kMaxAttributes
-                  << " attributes; showing what comes before the excess\n";
+    if (report.cut != XMLLimits::Cut::None) {
+        std::cerr << "skuinfo: warning: " << path << ": " << XMLLimits::CutReason(report.cut)
+                  << ShownBeforeCut(report.cut) << "\n";
     }
     const std::string problem = XmlProblem(path, document);
     if (document.FirstChild("product") == nullptr) {
