@@ -23,11 +23,6 @@ class TreeRemoval {
 public:
     using Result = EntryResult;
     using Status = EntryResult::Status;
-    /// Whether a run removes or is a dry run that only says what it would
-    /// remove. No removal here takes it: the caller decides, and only looks
-    /// (EntryLook) in a dry run.
-    enum class Mode { Remove, Check };
-
     /// Removes the entry `name` of the folder open as `parent`, whole: a file
     /// or a link (never followed), or a folder with everything in it. Failed,
     /// with the first entry that failed and why, when anything stayed; the

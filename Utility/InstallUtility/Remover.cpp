@@ -3,6 +3,7 @@
 #include "EntryLook.h"
 #include "FolderChain.h"
 #include "PrintableText.h"
+#include "TreeRemoval.h"
 #include "TrustedPath.h"
 
 #include <cstddef>
@@ -93,8 +94,8 @@ Result WouldRemoveLink(int parent, const std::string& name) {
 
 class Execution {
 public:
-    Execution(const RemovalPlan& plan, TreeRemoval::Mode mode, const Remover::Report& report)
-        : plan(plan), dryRun(mode == TreeRemoval::Mode::Check), report(report) {}
+    Execution(const RemovalPlan& plan, Remover::Mode mode, const Remover::Report& report)
+        : plan(plan), dryRun(mode == Remover::Mode::Check), report(report) {}
 
     void Do(std::size_t index) {
         const Action& action = plan.actions[index];
@@ -245,7 +246,7 @@ std::string Remover::Line::Text() const {
     return text;
 }
 
-bool Remover::Run(const RemovalPlan& plan, TreeRemoval::Mode mode, const Report& report) {
+bool Remover::Run(const RemovalPlan& plan, Mode mode, const Report& report) {
     Execution execution(plan, mode, report);
     for (std::size_t index = 0; index < plan.actions.size(); ++index)
         execution.Do(index);

@@ -4,7 +4,6 @@
 #define QE_REMOVER_H
 
 #include "RemovalPlan.h"
-#include "TreeRemoval.h"
 
 #include <functional>
 #include <string>
@@ -27,15 +26,18 @@ public:
         std::string Text() const;
     };
     using Report = std::function<void(const Line&)>;
+    /// Whether a run removes, or is a dry run that only looks (EntryLook) and
+    /// says what it would remove.
+    enum class Mode { Remove, Check };
 
     /// Carries `plan` out in order, every action relative to the folders it
     /// opened, and gives `report` one line per entry. A failure is reported
     /// and the rest goes on; a target folder that cannot be opened, or a
     /// folder moved away while it was worked in, ends that target's part.
     /// In Check mode (a dry run) nothing changes: each entry is only looked
-    /// at, and the lines are those a removal would give, if nothing failed. False when an action
-    /// failed whose entry does not ignore install errors.
-    static bool Run(const RemovalPlan& plan, TreeRemoval::Mode mode, const Report& report);
+    /// at, and the lines are those a removal would give, if nothing failed.
+    /// False when an action failed whose entry does not ignore install errors.
+    static bool Run(const RemovalPlan& plan, Mode mode, const Report& report);
 };
 
 #endif

@@ -108,7 +108,7 @@ int Uninstall(const Options& options) {
     };
     const bool succeeded =
         Remover::Run(RemovalPlan::Make(definition, targets),
-                     options.dryRun ? TreeRemoval::Mode::Check : TreeRemoval::Mode::Remove, report);
+                     options.dryRun ? Remover::Mode::Check : Remover::Mode::Remove, report);
     log.Write(succeeded ? LOG_NOTICE : LOG_ERR,
               succeeded ? "uninstall done" : "uninstall done, with failures");
     return succeeded ? 0 : 1;

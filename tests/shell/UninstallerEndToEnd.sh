@@ -18,7 +18,7 @@ fi
 
 program=$(realpath "$1")
 install_utility=$(realpath "$2")
-sources=$(realpath "$(dirname "$0")/..")
+sources=$(realpath "$(dirname "$0")/../..")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -7,7 +7,7 @@
 # carries its windows).
 set -uo pipefail
 cmake=$1 build=$2 cxx=$3 libdir=$4 includedir=$5 bindir=$6 bundledir=$7 desktop=$8
-sources=$(realpath "$(dirname "$0")/..")
+sources=$(realpath "$(dirname "$0")/../..")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix

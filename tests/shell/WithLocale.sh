@@ -3,14 +3,14 @@
 # variable at all (the POSIX locale of a fresh machine), any other through
 # LANG, with every variable that would override LANG removed.
 #
-#   bash tests/WithLocale.sh LOCALE COMMAND...
+#   bash tests/shell/WithLocale.sh LOCALE COMMAND...
 #
 # A locale the machine lacks is a skip, not a failure; `scripts/setup.sh test`
 # generates en_US.UTF-8.
 set -euo pipefail
 
 if [ $# -lt 2 ]; then
-  echo "usage: tests/WithLocale.sh LOCALE COMMAND..." >&2
+  echo "usage: tests/shell/WithLocale.sh LOCALE COMMAND..." >&2
   exit 2
 fi
 name=$1

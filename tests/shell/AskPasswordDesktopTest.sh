@@ -2,7 +2,7 @@
 # Drives the graphical password prompt in an X server of its own: keys typed
 # into its panel, what reaches standard output, the exit status, and where the
 # password must never show up. One screenshot a case goes to ARTIFACT_DIR.
-# The panel runs in the locale the test is given (tests/WithLocale.sh).
+# The panel runs in the locale the test is given (tests/shell/WithLocale.sh).
 set -euo pipefail
 
 if [ $# -lt 1 ]; then

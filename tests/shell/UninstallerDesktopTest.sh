@@ -4,7 +4,7 @@
 # own: with a recording InstallUtility, and with the real one removing a
 # sandbox installation of the sample. Each dialog's screenshot is kept.
 #
-#   bash tests/UninstallerDesktopTest.sh UNINSTALL INSTALLUTILITY ARTIFACT_DIR
+#   bash tests/shell/UninstallerDesktopTest.sh UNINSTALL INSTALLUTILITY ARTIFACT_DIR
 #
 # The windows take no keyboard input in an X server without a window manager,
 # so every button is clicked with the mouse.
@@ -17,7 +17,7 @@ skip() {
 }
 
 if [ $# -ne 3 ]; then
-  echo "usage: tests/UninstallerDesktopTest.sh UNINSTALL INSTALLUTILITY ARTIFACT_DIR" >&2
+  echo "usage: tests/shell/UninstallerDesktopTest.sh UNINSTALL INSTALLUTILITY ARTIFACT_DIR" >&2
   exit 2
 fi
 # Phase 2 takes its rights from sudo, which would wait for a password: only
@@ -37,7 +37,7 @@ desktop_module=$(dirname "$program")/UninstallDesktop.so
 [ -f "$desktop_module" ] || skip "$program was built without the desktop layer (no GNUstep)"
 mkdir -p "$3"
 artifacts=$(realpath "$3")
-sources=$(realpath "$(dirname "$0")/..")
+sources=$(realpath "$(dirname "$0")/../..")
 
 # Generous, for a slow machine: every wait ends as soon as what it waits for is there.
 limit=60

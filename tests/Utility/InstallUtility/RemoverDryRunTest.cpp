@@ -34,7 +34,7 @@ protected:
             Make(c.entries);
             MakeProtected();
             std::vector<Remover::Line> lines;
-            Remover::Run(plan, TreeRemoval::Mode::Check,
+            Remover::Run(plan, Remover::Mode::Check,
                          [&](const Remover::Line& line) { lines.push_back(line); });
             ASSERT_FALSE(lines.empty()) << c.what;
             EXPECT_EQ(lines.back().kind, c.last) << c.what << ": " << lines.back().Text();
