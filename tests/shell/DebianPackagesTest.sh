@@ -85,6 +85,8 @@ for row in \
   "$runtime f .$macos/sku.xml" \
   "$runtime f .$macos/target_path.xml" \
   "$runtime f .${macos%/MacOS}/Info.plist" \
+  "$runtime f ./usr/share/applications/com.qe.suite.Uninstall.desktop" \
+  "$runtime f ./usr/share/icons/hicolor/scalable/apps/com.qe.suite.Uninstall.svg" \
   "$runtime f ./usr/share/doc/qesuite/copyright" \
   "$runtime f ./usr/share/doc/qesuite/changelog.Debian.gz" \
   "$development f ./usr/lib/$multiarch/libQeCommon.a" \
@@ -111,6 +113,18 @@ dpkg-query -L qesuite qesuite-dev | grep -vx '/\.' >"$work/installed"
 scenario=skuinfo
 check_message="the installed skuinfo shows the sample's product"
 check grep -q '^  name       "Qe Studio Effects"$' <<<"$(/usr/bin/skuinfo "$sources/samples/sku.xml")"
+
+# The menu entry starts the installed program, with the installed icon.
+scenario=desktop-entry
+entry=/usr/share/applications/com.qe.suite.Uninstall.desktop
+check_message="the menu entry's Exec is the installed Uninstall"
+check grep -qxF "Exec=$macos/Uninstall" "$entry"
+check_message="the menu entry's Icon is the installed icon's name"
+check grep -qx "Icon=com.qe.suite.Uninstall" "$entry"
+if command -v desktop-file-validate >/dev/null; then
+  check_message="desktop-file-validate finds nothing wrong with the menu entry"
+  check test -z "$(desktop-file-validate "$entry" 2>&1)"
+fi
 
 # The dry run on the sample laid out in a sandbox lists what a removal would
 # do and changes nothing; the removal then keeps what it must.
