@@ -10,17 +10,11 @@ set(QE_PACKAGE_MAINTAINER
     "Seed d6a7db16 maintainers <maintainers@users.noreply.c-seed-d6a7db16.example>"
     CACHE STRING "The Maintainer field of the Debian packages")
 
-# Each package's copyright file and changelog, in the doc folder named after
-# it. The changelog is packed without a name or time stamp (gzip -n), so that
-# two builds of one version give the same bytes.
+# Each package's copyright file and changelog, in the doc folder named after it.
 set(qe_deb_changelog ${PROJECT_BINARY_DIR}/debian/changelog.Debian.gz)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/changelog.in ${PROJECT_BINARY_DIR}/debian/changelog
                @ONLY)
-execute_process(COMMAND gzip -9 -n -c INPUT_FILE ${PROJECT_BINARY_DIR}/debian/changelog
-                OUTPUT_FILE ${qe_deb_changelog} RESULT_VARIABLE gzip_status)
-if(NOT gzip_status EQUAL 0)
-  message(FATAL_ERROR "gzip could not pack the packages' changelog: ${gzip_status}")
-endif()
+qe_gzip_file(${PROJECT_BINARY_DIR}/debian/changelog ${qe_deb_changelog})
 foreach(component IN ITEMS Runtime Development)
   string(TOUPPER ${component} upper)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${qe_deb_changelog}

@@ -80,6 +80,7 @@ done
 # Each row: a package, "x" for a program or "f" for a file, then its path.
 for row in \
   "$runtime x ./usr/bin/skuinfo" \
+  "$runtime f ./usr/share/man/man1/skuinfo.1.gz" \
   "$runtime x .$macos/Uninstall" \
   "$runtime x .$macos/InstallUtility" \
   "$runtime f .$macos/sku.xml" \
