@@ -39,6 +39,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${QE_DEB_RUNTIME_NAME})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+# The windows ask for rights through polkit's pkexec where the desktop runs
+# an authentication agent, and through sudo otherwise.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "pkexec, sudo")
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "uninstaller of the Qe product suite
 Uninstall.app removes a product of the suite, its plug-ins and contents,

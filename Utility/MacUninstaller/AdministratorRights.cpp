@@ -13,12 +13,19 @@ struct AuthorizationOpaqueRef {
     bool administrator = false;
     // The tool remembered the password because of this session, not before it.
     bool credentialsCachedHere = false;
+    // Set by GrantForTool: the one tool the rights run, and what runs it.
+    std::string onlyTool;
+    std::vector<std::string> runThrough;
 };
 
 namespace {
 
 bool IsRoot() {
     return geteuid() == 0;
+}
+
+bool IsAdministratorRight(const char* right) {
+    return std::strcmp(right, UninstallerPlatform::kAdministratorRight) == 0;
 }
 
 } // namespace
@@ -43,8 +50,7 @@ OSStatus AdministratorRights::Create(AuthorizationRef* authorization) {
 
 OSStatus AdministratorRights::CopyRights(AuthorizationRef authorization, const char* right,
                                          AuthorizationFlags flags) {
-    if (authorization == nullptr ||
-        std::strcmp(right, UninstallerPlatform::kAdministratorRight) != 0)
+    if (authorization == nullptr || !IsAdministratorRight(right))
         return errAuthorizationDenied;
     if (!IsRoot() && ProcessLibrary::Run(Command({"-n", "-v"}),
                                          {/*descriptor=*/-1, /*quietErrors=*/true}) != 0) {
@@ -57,15 +63,33 @@ OSStatus AdministratorRights::CopyRights(AuthorizationRef authorization, const c
     return errAuthorizationSuccess;
 }
 
+OSStatus AdministratorRights::GrantForTool(AuthorizationRef authorization, const char* right,
+                                           std::vector<std::string> runThrough,
+                                           std::string toolPath) {
+    if (authorization == nullptr || !IsAdministratorRight(right))
+        return errAuthorizationDenied;
+    authorization->administrator = true;
+    authorization->runThrough = std::move(runThrough);
+    authorization->onlyTool = std::move(toolPath);
+    return errAuthorizationSuccess;
+}
+
+std::vector<std::string> AdministratorRights::ToolCommand(AuthorizationRef authorization,
+                                                          const char* toolPath) const {
+    std::vector<std::string> command = authorization->runThrough;
+    if (command.empty() && !IsRoot())
+        command = Command({"--"});
+    command.push_back(toolPath);
+    return command;
+}
+
 OSStatus AdministratorRights::ExecuteWithPrivileges(AuthorizationRef authorization,
                                                     const char* toolPath, char* const* arguments,
                                                     ToolOutput* output) {
-    if (authorization == nullptr || !authorization->administrator)
+    if (authorization == nullptr || !authorization->administrator ||
+        (!authorization->onlyTool.empty() && authorization->onlyTool != toolPath))
         return errAuthorizationDenied;
-    std::vector<std::string> command;
-    if (!IsRoot())
-        command = Command({"--"});
-    command.push_back(toolPath);
+    std::vector<std::string> command = ToolCommand(authorization, toolPath);
     for (char* const* argument = arguments; *argument != nullptr; ++argument)
         command.push_back(*argument);
     int channel[2];

@@ -32,8 +32,15 @@ public:
     /// allow interaction (canceled when they do not, or the user refuses).
     OSStatus CopyRights(AuthorizationRef authorization, const char* right,
                         AuthorizationFlags flags);
+    /// Grants kAdministratorRight (any other is denied) for the one tool at
+    /// `toolPath`, which is to run through `runThrough` (such as pkexec, whose
+    /// rights were obtained another way): the privilege tool is not asked,
+    /// and ExecuteWithPrivileges denies every other tool.
+    OSStatus GrantForTool(AuthorizationRef authorization, const char* right,
+                          std::vector<std::string> runThrough, std::string toolPath);
     /// Starts the tool at `toolPath` with the null-ended `arguments` as root
-    /// (through the privilege tool unless this is root), its standard output
+    /// (through the privilege tool unless this is root, or as GrantForTool
+    /// said), its standard output
     /// on a pipe; denied without the right.
     OSStatus ExecuteWithPrivileges(AuthorizationRef authorization, const char* toolPath,
                                    char* const* arguments, ToolOutput* output);
@@ -47,6 +54,9 @@ public:
 
 private:
     std::vector<std::string> Command(std::vector<std::string> arguments) const;
+    // The command line that starts the tool, before its arguments.
+    std::vector<std::string> ToolCommand(AuthorizationRef authorization,
+                                         const char* toolPath) const;
 
     const std::vector<std::string> privilegeCommand;
     // The terminal's interrupt keys go to the tool from its start until its

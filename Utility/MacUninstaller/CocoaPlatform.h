@@ -8,8 +8,10 @@
 //   Authorization Services. GNUstep's main bundle of a program does not follow
 //   the Contents/MacOS layout, so there the bundle is found from the
 //   executable's own real path (ExecutableLocation), and the rights come from
-//   the privilege tool (AdministratorRights with `sudo -A`), which asks for
-//   the password in the bundle's AskPassword panel.
+//   polkit when an authentication agent runs for the installed tool
+//   (PolkitAuthority, the desktop's own dialog, then pkexec), else from the
+//   privilege tool (AdministratorRights with `sudo -A`), which asks for the
+//   password in the bundle's AskPassword panel.
 // - Bundle files are found only when they are regular files, never links.
 // - A directory is created with mode 0700, and only inside a folder that is
 //   this user's alone (the user's temporary directory), so no other user can
@@ -23,6 +25,7 @@
 
 #ifndef __APPLE__
 #include "AdministratorRights.h"
+#include "PolkitAuthority.h"
 #endif
 
 #include <optional>
@@ -79,8 +82,16 @@ private:
 #else
     // The password panel sudo -A is to run.
     std::optional<std::string> PasswordPanel();
+    // The path of `name` beside the program in the bundle this one is a copy of.
+    std::optional<std::string> OriginalBundleFile(const std::string& name);
+    // True when the rights are to come from polkit, for the installed tool.
+    bool PolkitServesTheTool();
+    // The rights from polkit; nothing when polkit asked nobody.
+    std::optional<OSStatus> PolkitCopyRights(AuthorizationRef authorization, const char* right,
+                                             AuthorizationFlags flags);
 
     AdministratorRights rights;
+    PolkitAuthority polkit;
 #endif
 };
 

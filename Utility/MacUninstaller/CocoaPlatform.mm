@@ -55,6 +55,11 @@ namespace {
 #ifndef __APPLE__
 // The password panel that `sudo -A` runs, beside the program in the bundle.
 const char kAskPasswordProgram[] = "AskPassword";
+#ifndef __APPLE__
+// The tool that the installed polkit action names (QE_INSTALLED_TOOL_PATH).
+const char kToolProgram[] = "InstallUtility";
+const char kInstalledTool[] = QE_INSTALLED_TOOL_PATH;
+#endif
 #endif
 
 // Texts come as UTF-8 bytes; bytes that are not UTF-8 are shown as Latin-1
@@ -301,16 +306,46 @@ OSStatus CocoaPlatform::AuthorizationCreate(AuthorizationFlags, AuthorizationRef
 // change: a process of the user's could have put its own in the copy to read
 // the password.
 std::optional<std::string> CocoaPlatform::PasswordPanel() {
-    if (const std::optional<std::string> original = OriginalBundlePath()) {
-        const std::string panel = *original + "/Contents/MacOS/" + kAskPasswordProgram;
-        if (IsRootsAlone(panel))
-            return panel;
-    }
+    if (const std::optional<std::string> panel = OriginalBundleFile(kAskPasswordProgram);
+        panel && IsRootsAlone(*panel))
+        return panel;
     return PathForAuxiliaryExecutable(kAskPasswordProgram);
+}
+
+std::optional<std::string> CocoaPlatform::OriginalBundleFile(const std::string& name) {
+    const std::optional<std::string> original = OriginalBundlePath();
+    if (!original)
+        return std::nullopt;
+    return *original + "/Contents/MacOS/" + name;
+}
+
+// The action names the installed tool alone: the run takes that one when it
+// is the original bundle's and root's alone. Root needs no one asked.
+bool CocoaPlatform::PolkitServesTheTool() {
+    return geteuid() != 0 && OriginalBundleFile(kToolProgram) == kInstalledTool &&
+           IsRootsAlone(kInstalledTool) && IsRootsAlone(polkit.ExecProgram());
+}
+
+std::optional<OSStatus> CocoaPlatform::PolkitCopyRights(AuthorizationRef authorization,
+                                                        const char* right,
+                                                        AuthorizationFlags flags) {
+    switch (polkit.Ask((flags & kAuthorizationFlagInteractionAllowed) != 0)) {
+    case PolkitAuthority::Answer::Granted:
+        return rights.GrantForTool(authorization, right, {polkit.ExecProgram()}, kInstalledTool);
+    case PolkitAuthority::Answer::Refused:
+        return errAuthorizationCanceled;
+    case PolkitAuthority::Answer::NotAsked:
+        break;
+    }
+    return std::nullopt;
 }
 
 OSStatus CocoaPlatform::AuthorizationCopyRights(AuthorizationRef authorization, const char* right,
                                                 AuthorizationFlags flags) {
+    // The desktop's own dialog when an agent runs; else the bundle's panel.
+    if (PolkitServesTheTool())
+        if (const std::optional<OSStatus> status = PolkitCopyRights(authorization, right, flags))
+            return *status;
     // sudo -A runs the program SUDO_ASKPASS names to ask for the password:
     // it writes the password to sudo through a pipe, never to a file or an
     // argument. Without the panel, nobody can be asked.
