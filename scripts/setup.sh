@@ -2,8 +2,10 @@
 # Installs what a fresh Debian 12 machine lacks for the named parts of the
 # work (all of them when none is named):
 #   build  compilers, CMake, TinyXML and GNUstep (the uninstaller's windows)
-#   test   GoogleTest, an X server with the tools that drive it, and the
-#          en_US.UTF-8 locale that the desktop tests run in besides C and C.UTF-8
+#   test   GoogleTest, an X server with the tools that drive it, the
+#          en_US.UTF-8 locale that the desktop tests run in besides C and
+#          C.UTF-8; lintian and desktop-file-utils for the Debian packages,
+#          and polkit, the system bus and sudo for the ways of asking for rights
 #   bench  Google Benchmark, and an X server for the desktop start
 #   fuzz   clang with libFuzzer
 set -euo pipefail
@@ -11,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 declare -A packages_of=(
   [build]="g++ make cmake pkg-config libtinyxml-dev gobjc++ libgnustep-gui-dev gnustep-back0.29"
-  [test]="libgtest-dev xvfb xdotool imagemagick locales"
+  [test]="libgtest-dev xvfb xdotool imagemagick locales lintian desktop-file-utils pkexec polkitd dbus-daemon dbus-bin sudo"
   [bench]="libbenchmark-dev xvfb libx11-dev"
   [fuzz]="clang libclang-rt-14-dev"
 )

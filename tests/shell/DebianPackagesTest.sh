@@ -3,9 +3,10 @@
 # what they hold and what they declare, runs the installed tools, builds the
 # example against the installed library both ways, then removes the packages
 # and checks that nothing of them is left. Root only: it changes the machine.
-# Arguments: PACKAGES (the folder of the .deb files) VERSION (the project's).
+# Arguments: PACKAGES (the folder of the .deb files) VERSION (the project's)
+# ARTIFACT_DIR (the screenshots of the installed windows).
 set -uo pipefail
-packages=$(realpath "$1") version=$2
+packages=$(realpath "$1") version=$2 artifacts=$3
 sources=$(realpath "$(dirname "$0")/../..")
 
 # shellcheck source=ScriptChecks.sh
@@ -56,6 +57,7 @@ for row in \
   "$runtime|Package|qesuite" \
   "$runtime|Version|$version-1" \
   "$runtime|Section|admin" \
+  "$runtime|Recommends|pkexec, sudo" \
   "$development|Package|qesuite-dev" \
   "$development|Version|$version-1" \
   "$development|Section|libdevel" \
@@ -88,6 +90,7 @@ for row in \
   "$runtime f .${macos%/MacOS}/Info.plist" \
   "$runtime f ./usr/share/applications/com.qe.suite.Uninstall.desktop" \
   "$runtime f ./usr/share/icons/hicolor/scalable/apps/com.qe.suite.Uninstall.svg" \
+  "$runtime f ./usr/share/polkit-1/actions/com.qe.suite.uninstall.policy" \
   "$runtime f ./usr/share/doc/qesuite/copyright" \
   "$runtime f ./usr/share/doc/qesuite/changelog.Debian.gz" \
   "$development f ./usr/lib/$multiarch/libQeCommon.a" \
@@ -125,6 +128,28 @@ check grep -qx "Icon=com.qe.suite.Uninstall" "$entry"
 if command -v desktop-file-validate >/dev/null; then
   check_message="desktop-file-validate finds nothing wrong with the menu entry"
   check test -z "$(desktop-file-validate "$entry" 2>&1)"
+fi
+
+# pkexec runs the installed tool alone under the action, asking an administrator.
+scenario=polkit-action
+policy=/usr/share/polkit-1/actions/com.qe.suite.uninstall.policy
+check_message="the action names the installed InstallUtility"
+check grep -qF "<annotate key=\"org.freedesktop.policykit.exec.path\">$macos/InstallUtility</annotate>" \
+  "$policy"
+check_message="the action asks an administrator"
+check test "$(grep -c '<allow_[a-z]*>auth_admin_keep</allow_[a-z]*>' "$policy")" -eq 3
+
+# The installed windows, asking for the rights through polkit's agent or the panel.
+scenario=polkit-road
+bash "$sources/tests/shell/PolkitRoadTest.sh" "${macos%/Contents/MacOS}" "$artifacts" \
+  >"$work/polkit.log" 2>&1
+status=$?
+if [ $status -eq 77 ]; then
+  echo "  not tried: $(grep '^SKIP' "$work/polkit.log")"
+else
+  check_message="the installed windows ask through polkit or the panel as they should"
+  check test $status -eq 0 || grep -v "Failed to determine offsets" "$work/polkit.log"
+  tail -n 1 "$work/polkit.log"
 fi
 
 # The dry run on the sample laid out in a sandbox lists what a removal would

@@ -9,9 +9,15 @@ fail() {
   failures=$((failures + 1))
 }
 
-# check COMMAND...: counts a pass, or fails with check_message.
+# check COMMAND...: counts a pass, or fails with check_message; its status
+# is the command's, so that a step that failed can stop what needs it.
 check() {
-  if "$@"; then passed=$((passed + 1)); else fail "$check_message"; fi
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    fail "$check_message"
+    return 1
+  fi
 }
 
 # finish: the counts, and the script's end: 0 when nothing failed.
