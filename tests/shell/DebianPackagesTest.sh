@@ -41,16 +41,6 @@ macos=/usr/lib/$multiarch/QeSuite/Uninstall.app/Contents/MacOS
 # apt_get ARGUMENT...: apt-get without questions, waiting for another apt run to end.
 apt_get() { env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 "$@"; }
 
-# run LOG COMMAND...: the command's output kept in LOG, shown when it fails.
-run() {
-  local log=$1
-  shift
-  "$@" >"$log" 2>&1 || {
-    cat "$log"
-    return 1
-  }
-}
-
 # Each row: a package, one of its control fields, the value it must have.
 scenario=control
 for row in \

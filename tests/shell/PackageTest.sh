@@ -16,16 +16,6 @@ export PKG_CONFIG_PATH=$prefix/$libdir/pkgconfig
 # shellcheck source=ScriptChecks.sh
 source "$(dirname "$0")/ScriptChecks.sh"
 
-# run LOG COMMAND...: the command's output kept in LOG, shown when it fails.
-run() {
-  local log=$1
-  shift
-  "$@" >"$log" 2>&1 || {
-    cat "$log"
-    return 1
-  }
-}
-
 # Under a lax umask, so that the modes checked below are the install's own:
 # the bundle's tool runs with administrator rights, and a folder others may
 # write into would let them replace it.

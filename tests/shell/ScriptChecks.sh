@@ -20,6 +20,16 @@ check() {
   fi
 }
 
+# run LOG COMMAND...: the command's output kept in LOG, shown when it fails.
+run() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 || {
+    cat "$log"
+    return 1
+  }
+}
+
 # finish: the counts, and the script's end: 0 when nothing failed.
 finish() {
   echo "$passed passed, $failures failed"
