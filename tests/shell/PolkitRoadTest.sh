@@ -55,6 +55,9 @@ clean_up() {
   if [ -n "$bus" ]; then
     pkill -TERM -x polkitd 2>/dev/null
     kill -TERM "$bus" 2>/dev/null
+    wait_gone "$bus"
+    # The bus leaves both behind.
+    rm -f /run/dbus/pid /run/dbus/system_bus_socket
   fi
   id "$user" >/dev/null 2>&1 && userdel "$user"
   rm -rf "$work"
