@@ -48,7 +48,7 @@ TEST(PolkitAuthority, AnswersFromPkcheckAskingForThisProcessThroughTheAgentOnlyW
                  {"authentication needed, no asking", 2, false, Answer::NotAsked, asked},
                  {"dialog dismissed", 3, true, Answer::Refused, interacting},
                  {"polkit failed", 4, true, Answer::NotAsked, interacting},
-        {"no system bus", 126, true, Answer::NotAsked, interacting},
+                 {"no system bus", 126, true, Answer::NotAsked, interacting},
                  {"action unknown", 127, true, Answer::NotAsked, interacting},
                  {"killed", 128 + 9, true, Answer::NotAsked, interacting}};
     for (const auto& c : cases) {
