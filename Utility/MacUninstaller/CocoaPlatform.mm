@@ -55,11 +55,9 @@ namespace {
 #ifndef __APPLE__
 // The password panel that `sudo -A` runs, beside the program in the bundle.
 const char kAskPasswordProgram[] = "AskPassword";
-#ifndef __APPLE__
 // The tool that the installed polkit action names (QE_INSTALLED_TOOL_PATH).
 const char kToolProgram[] = "InstallUtility";
 const char kInstalledTool[] = QE_INSTALLED_TOOL_PATH;
-#endif
 #endif
 
 // Texts come as UTF-8 bytes; bytes that are not UTF-8 are shown as Latin-1
